@@ -1,0 +1,79 @@
+// Grid model over the channel table.
+#include "app/channel_model.h"
+
+namespace brelvik {
+
+namespace {
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+}  // namespace
+
+ChannelModel::ChannelModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ChannelModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(table_.Count());
+}
+
+int ChannelModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+
+QVariant ChannelModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  const ChannelRow& row = table_.Row(static_cast<std::size_t>(index.row()));
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      return FromUtf8(index.column() == 0 ? row.name : row.code);
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(
+          Qt::Alignment(index.column() == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                            : Qt::AlignRight | Qt::AlignVCenter));
+    default:
+      return {};
+  }
+}
+
+bool ChannelModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !index.isValid() || index.column() != 0 || !editable_) return false;
+  const QByteArray name = value.toString().toUtf8();
+  beginResetModel();
+  const std::size_t row = table_.SetName(static_cast<std::size_t>(index.row()),
+                                         std::string_view(name.constData(), name.size()));
+  endResetModel();
+  emit NamePosted(static_cast<int>(row));
+  return true;
+}
+
+Qt::ItemFlags ChannelModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (editable_ && index.column() == 0) f |= Qt::ItemIsEditable;
+  return f;
+}
+
+QVariant ChannelModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section > 1) return {};
+  if (role == Qt::DisplayRole) return titles_[section];
+  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+  return {};
+}
+
+void ChannelModel::Clear() {
+  beginResetModel();
+  table_.Clear();
+  endResetModel();
+}
+
+void ChannelModel::Assign(const ChannelRows& rows) {
+  beginResetModel();
+  table_.Assign(rows);
+  endResetModel();
+}
+
+void ChannelModel::SetColumnTitles(const QString& name, const QString& code) {
+  titles_[0] = name;
+  titles_[1] = code;
+  emit headerDataChanged(Qt::Horizontal, 0, 1);
+}
+
+}  // namespace brelvik

@@ -1,0 +1,32 @@
+// The flat push button of every command: reports mouse enter and leave and
+// draws a one-pixel frame, raised while up and sunken while pressed.
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+
+namespace brelvik {
+
+class HoverButton : public QAbstractButton {
+  Q_OBJECT
+ public:
+  explicit HoverButton(QWidget* parent = nullptr);
+
+  void SetTextColor(const QColor& color);
+  QColor TextColor() const { return text_color_; }
+  QSize sizeHint() const override { return {22, 22}; }
+
+ signals:
+  void MouseEntered();
+  void MouseLeft();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  QColor text_color_;
+};
+
+}  // namespace brelvik

@@ -1,0 +1,11 @@
+// brelvik-cli entry point.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return brelvik::RunCli(args, std::cout, std::cerr);
+}

@@ -1,0 +1,17 @@
+// One channel as a loader cuts it from a provider's list: name and code, UTF-8.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brelvik {
+
+struct ChannelRow {
+  std::string name;
+  std::string code;
+  bool operator==(const ChannelRow&) const = default;
+};
+
+using ChannelRows = std::vector<ChannelRow>;
+
+}  // namespace brelvik

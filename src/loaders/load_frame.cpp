@@ -1,0 +1,68 @@
+// The loader frame shared by every provider: probe, body, outcome.
+#include "loaders/load_frame.h"
+
+#include <exception>
+#include <thread>
+
+#include "loaders/loaders.h"
+
+namespace brelvik {
+
+void LoadContext::Pause(std::chrono::milliseconds duration) {
+  const auto until = std::chrono::steady_clock::now() + duration;
+  while (std::chrono::steady_clock::now() < until) {
+    if (cancel_.Cancelled()) throw HttpCancelled("The load was cancelled");
+    const auto left = until - std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        left, std::chrono::milliseconds(20)));
+  }
+}
+
+const Loader& LoaderFor(std::string_view key) {
+  static const std::map<std::string_view, Loader> loaders{
+      {"vsetv", VsetvLoader()},
+  };
+  static const Loader missing{
+      [](const ProviderSites&) { return std::string(); },
+      [](LoadContext&) -> ChannelRows { throw HttpError("This provider has no loader"); },
+  };
+  auto it = loaders.find(key);
+  return it == loaders.end() ? missing : it->second;
+}
+
+std::string SiteLabelOf(const Provider& provider, const ProviderSites& sites) {
+  return ": " + sites.Address(provider.key);
+}
+
+LoadResult RunLoad(const Provider& provider, HttpClient& http, const ProviderSites& sites,
+                   const LoadOptions& options, const CancelToken& cancel) {
+  LoadResult result;
+  result.site_label = SiteLabelOf(provider, sites);
+  const Loader& loader = LoaderFor(provider.key);
+  try {
+    if (!options.skip_probe &&
+        !SiteAvailable(loader.probe_address(sites), options.probe_limits, cancel)) {
+      result.status = cancel.Cancelled() ? LoadStatus::kCancelled : LoadStatus::kNoConnect;
+      return result;
+    }
+    LoadContext ctx(http, sites, cancel);
+    ctx.trace_file = options.trace_file;
+    result.rows = loader.body(ctx);
+    result.warnings = ctx.TakeWarnings();
+    result.status = LoadStatus::kLoaded;
+  } catch (const HttpCancelled& e) {
+    result.status = LoadStatus::kCancelled;
+    result.error = e.what();
+  } catch (const std::exception& e) {
+    result.status = LoadStatus::kFailed;
+    result.error = e.what();
+    result.rows.clear();
+  }
+  if (cancel.Cancelled() && result.status != LoadStatus::kCancelled) {
+    result.status = LoadStatus::kCancelled;
+    result.rows.clear();
+  }
+  return result;
+}
+
+}  // namespace brelvik

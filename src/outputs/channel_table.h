@@ -1,0 +1,72 @@
+// The channel table: rows of channel name and code, kept in a sort order
+// (name ascending, empty names first, unless the user re-sorts).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "loaders/channel_row.h"
+
+namespace brelvik {
+
+enum class ChannelField { kName, kCode };
+
+struct SortOrder {
+  ChannelField field = ChannelField::kName;
+  bool descending = false;
+  bool operator==(const SortOrder&) const = default;
+};
+
+// "Name_k", "Kod_k", optionally followed by " ASC" or " DESC".
+std::optional<SortOrder> ParseSortOrder(std::string_view text);
+
+class ChannelTable {
+ public:
+  static constexpr std::size_t kNameChars = 200;
+  static constexpr std::size_t kCodeChars = 20;
+
+  std::size_t Count() const { return rows_.size(); }
+  bool Empty() const { return rows_.empty(); }
+  // Row i (0-based) in the current order.
+  const ChannelRow& Row(std::size_t i) const { return rows_[i].row; }
+
+  void Clear();
+
+  // Replaces the content with these rows, cut to the field sizes, then sorted:
+  // O(N log N).
+  void Assign(const ChannelRows& rows);
+
+  // Adds one row at its place in the order; returns its index.
+  std::size_t Append(std::string_view name, std::string_view code);
+
+  // Changes the name of row i; returns the row's new index.
+  std::size_t SetName(std::size_t i, std::string_view name);
+
+  const SortOrder& Order() const { return order_; }
+  void SetOrder(const SortOrder& order);
+
+  // All rows in the current order.
+  ChannelRows Rows() const;
+
+ private:
+  struct Entry {
+    ChannelRow row;
+    std::string name_key;  // collation keys, made when needed
+    std::string code_key;
+  };
+  void MakeKey(Entry& entry) const;
+  bool Before(const Entry& a, const Entry& b) const;
+  void Sort();
+
+  std::vector<Entry> rows_;
+  SortOrder order_;
+};
+
+// Collation key of a text for the table's order (ICU root collation, a fixed
+// locale): texts differing only in case sort next to each other.
+std::string CollationKey(std::string_view utf8);
+
+}  // namespace brelvik

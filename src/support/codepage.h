@@ -1,0 +1,38 @@
+// Whole-text conversions between Windows-1251 and UTF-8, UTF-8 validation,
+// character counting and cutting, and case mapping (ICU).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace brelvik {
+
+// Decodes Windows-1251 bytes to UTF-8. Every byte maps; the one unassigned
+// byte (0x98) becomes U+FFFD.
+std::string Cp1251ToUtf8(std::string_view bytes);
+
+// The text itself when it is well-formed UTF-8, otherwise the empty text.
+std::string ValidUtf8(std::string_view bytes);
+
+bool IsValidUtf8(std::string_view bytes);
+
+// Encodes well-formed UTF-8 in Windows-1251 for files. A character the code
+// page cannot hold becomes one "?" (0x3F), so each character stays one byte.
+// Malformed UTF-8 gives the empty text.
+std::string Utf8ToCp1251(std::string_view utf8);
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t Utf8Length(std::string_view utf8);
+
+// The first `max_chars` characters of a UTF-8 text, cut on a character boundary.
+std::string Utf8Truncate(std::string_view utf8, std::size_t max_chars);
+
+// Lower-cases the ASCII letters A to Z only.
+std::string AsciiLower(std::string_view text);
+
+// Full lower- and upper-casing by the Russian locale's rules (Cyrillic included).
+std::string RussianLower(std::string_view utf8);
+std::string RussianUpper(std::string_view utf8);
+
+}  // namespace brelvik

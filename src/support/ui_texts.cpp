@@ -1,0 +1,101 @@
+// The Russian and English texts of the interface.
+#include "support/ui_texts.h"
+
+namespace brelvik {
+
+namespace {
+
+const UiTexts kRussian{
+    .app_title = "Brelvik",
+    .message_caption = "Сообщение программы",
+    .no_provider = "Провайдер не выбран.",
+    .no_connect = "В данный момент сайт недоступен.\nВозможно отсутствует соединение\nс Интернетом.",
+    .save_options_title = " Сохранение файла",
+    .hash_options_title = " Копирование хэша",
+    .search_title = " Поиск",
+    .match_case = "Учитывать регистр",
+    .name_column = "Название канала",
+    .code_column = "Код канала",
+    .buffer_label = "Буфер",
+    .provider_label = "Провайдер",
+    .search_text_1 = "Искомый текст",
+    .search_text_2 = "или его часть",
+    .load_button = "Загрузить список каналов",
+    .search_button = "Поиск канала по названию",
+    .about_button = "О программе ...",
+    .language_button = "English",
+    .exit_button = "Выход",
+    .clear_buffer = "Очистить буфер",
+    .keep_edited_names = "Сохранить изменения в названиях каналов?",
+    .remove_hyphen = "Удалить дефис в названиях каналов?",
+    .lower_russian = "Переводить русские названия в нижний регистр?",
+    .remove_dot = "Удалить точку в названиях каналов?",
+    .ok = "ОК",
+    .cancel = "Отмена",
+    .save_list = "Сохранить список в файл",
+    .copy_name = "Скопировать название канала",
+    .copy_code = "Скопировать код канала",
+    .copy_hash = "Скопировать хэш канала (MD5)",
+    .create_m3u = "Сформировать строку для M3U",
+    .create_channel_id = "Создать файл channel_id",
+    .list_filter =
+        "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html",
+    .hint_header = "Параметры последнего сохранения:\r\n- телеканал - ",
+    .hint_lower = "- русские названия в нижний регистр - ",
+    .hint_hyphen = "- удалять дефис - ",
+};
+
+const UiTexts kEnglish{
+    .app_title = "Brelvik",
+    .message_caption = "Message program",
+    .no_provider = "The provider is not selected.",
+    .no_connect = "At the moment the site is unavailable.\nPerhaps there is no Internet\nconnection.",
+    .save_options_title = " Save a file",
+    .hash_options_title = " Copy hash",
+    .search_title = " Search",
+    .match_case = "Consider register",
+    .name_column = "Name of channel",
+    .code_column = "Channel's code",
+    .buffer_label = "Buffer",
+    .provider_label = "Provider",
+    .search_text_1 = "Seeking text or",
+    .search_text_2 = "a portion thereof",
+    .load_button = "Load channel's list",
+    .search_button = "Channel search by name",
+    .about_button = "About ...",
+    .language_button = "Russian",
+    .exit_button = "Exit",
+    .clear_buffer = "Clear buffer",
+    .keep_edited_names = "Save the changes to the channel name?",
+    .remove_hyphen = "Remove the hyphen in the channel name?",
+    .lower_russian = "Translate Russian names to lowercase?",
+    .remove_dot = "Remove a point in the channel name?",
+    .ok = "OK",
+    .cancel = "Cancel",
+    .save_list = "Save list to a file",
+    .copy_name = "Copy the name of the channel",
+    .copy_code = "Copy the code of the channel",
+    .copy_hash = "Copy the hash of the channel (MD5)",
+    .create_m3u = "Create string for playlist M3U",
+    .create_channel_id = "Create file channel_id",
+    .list_filter = "Text files (*.txt)|*.txt|Excel files (*.xls*)|*.xls|HTML files (*.html)|*.html",
+    .hint_header = "Parameters last saved:\r\n- telechannel - ",
+    .hint_lower = "- russian names to lower case - ",
+    .hint_hyphen = "- remove hyphens - ",
+};
+
+}  // namespace
+
+Language LanguageFromCode(std::string_view code) {
+  return code == "RU" ? Language::kRu : Language::kEn;
+}
+
+std::string_view LanguageCode(Language language) {
+  return language == Language::kRu ? "RU" : "EN";
+}
+
+const UiTexts& TextsFor(Language language) {
+  return language == Language::kRu ? kRussian : kEnglish;
+}
+
+}  // namespace brelvik

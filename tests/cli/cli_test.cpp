@@ -1,0 +1,100 @@
+// brelvik-cli: outputs and exit codes of the provider list and loads.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "fixture.h"
+#include "support/loopback_server.h"
+
+namespace brelvik {
+namespace {
+
+struct CliRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int code = RunCli(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+class CliLoad : public testing::Test {
+ protected:
+  test::LoopbackServer server_{[](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("ok", "text/html");
+    });
+    s.Get("/channels.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<select><option value=channel_2>B \"q\"</option>"
+          "<option value=channel_1>\xC0</option></select>",
+          "text/html");
+    });
+  }};
+  std::string Site() const { return "vsetv=" + server_.Url(""); }
+};
+
+TEST_F(CliLoad, PrintsTheTableInEachFormat) {
+  CliRun tsv = Cli({"load", "vsetv", "--site", Site(), "--format", "tsv"});
+  EXPECT_EQ(tsv.code, 0) << tsv.err;
+  EXPECT_EQ(tsv.out, "B \"q\"\t2\nА\t1\n");
+
+  CliRun json = Cli({"load", "0", "--site", Site(), "--format", "json"});
+  EXPECT_EQ(json.code, 0);
+  EXPECT_EQ(json.out, "[\n {\"name\": \"B \\\"q\\\"\", \"code\": \"2\"},\n {\"name\": \"А\", \"code\": \"1\"}\n]\n");
+
+  CliRun table = Cli({"load", "vsetv", "--site", Site(), "--lang", "en"});
+  EXPECT_EQ(table.code, 0);
+  EXPECT_EQ(table.out,
+            "Name of channel  Channel's code\n"
+            "B \"q\"                         2\n"
+            "А                             1\n");
+}
+
+TEST_F(CliLoad, ExitCodesAndMessages) {
+  test::LoopbackServer missing([](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+  });
+  CliRun ru = Cli({"load", "vsetv", "--site", "vsetv=" + missing.Url("")});
+  EXPECT_EQ(ru.code, 3);
+  EXPECT_EQ(ru.err, "В данный момент сайт недоступен.\nВозможно отсутствует соединение\nс Интернетом.\n");
+  CliRun en = Cli({"load", "vsetv", "--site", "vsetv=" + missing.Url(""), "--lang", "en"});
+  EXPECT_EQ(en.code, 3);
+  EXPECT_EQ(en.err, "At the moment the site is unavailable.\nPerhaps there is no Internet\nconnection.\n");
+
+  CliRun failed = Cli({"load", "vsetv", "--site", "vsetv=" + missing.Url(""), "--skip-probe"});
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_EQ(failed.err, "HTTP/1.1 404 Not Found\n");
+
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{}, {"load"}, {"load", "nosuch"}, {"load", "12"},
+        {"load", "vsetv", "--format", "xml"}, {"load", "vsetv", "--site", "x=y"},
+        {"load", "vsetv", "--lang", "de"}, {"providers", "extra"}, {"frobnicate"},
+        {"load", "vsetv", "--site"}}) {
+    EXPECT_EQ(Cli(bad).code, 2) << (bad.empty() ? "" : bad[0]);
+  }
+  EXPECT_EQ(Cli({"--help"}).code, 0);
+}
+
+TEST(CliProviders, OneLinePerProviderWithAddresses) {
+  CliRun run = Cli({"providers", "--site", "moyo.service=http://127.0.0.1:5"});
+  EXPECT_EQ(run.code, 0);
+  std::istringstream lines(run.out);
+  std::string line;
+  int count = 0;
+  while (std::getline(lines, line)) {
+    EXPECT_EQ(line.rfind(std::to_string(count) + "\t", 0), 0u) << line;
+    ++count;
+  }
+  EXPECT_EQ(count, 12);
+  EXPECT_NE(run.out.find("0\tvsetv\tvsetv=http://"), std::string::npos);
+  EXPECT_NE(run.out.find("11\tmoyo\tmoyo=http://www.moyo.tv\tmoyo.service=http://127.0.0.1:5\n"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace brelvik

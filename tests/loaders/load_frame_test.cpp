@@ -1,0 +1,126 @@
+// The loader frame against real loopback servers: probe, fetch, outcome.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "fixture.h"
+#include "loaders/load_frame.h"
+#include "support/loopback_server.h"
+
+namespace brelvik {
+namespace {
+
+using namespace std::chrono_literals;
+
+ProviderSites SitesFor(const test::LoopbackServer& server) {
+  ProviderSites sites;
+  EXPECT_EQ(sites.Override("vsetv=" + server.Url("")), "");
+  return sites;
+}
+
+TEST(LoadFrame, LoadsVsetvFromItsSite) {
+  test::RequestLog log;
+  const std::string page = test::ReadFixture("vsetv/channels.html");
+  test::LoopbackServer server([&](httplib::Server& s) {
+    s.Get("/", [&](const httplib::Request& req, httplib::Response& res) {
+      log.Record(req);
+      res.set_content("<html></html>", "text/html");
+    });
+    s.Get("/channels.html", [&](const httplib::Request& req, httplib::Response& res) {
+      log.Record(req);
+      res.set_content(page, "text/html; charset=windows-1251");
+    });
+  });
+  HttpClient http;
+  const ProviderSites sites = SitesFor(server);
+  for (int run = 0; run < 2; ++run) {  // a second load gives the same rows
+    const LoadResult result = RunLoad(*FindProvider("vsetv"), http, sites);
+    ASSERT_EQ(result.status, LoadStatus::kLoaded) << result.error;
+    EXPECT_EQ(result.site_label, ": " + server.Url(""));
+    ASSERT_EQ(result.rows.size(), 15u);
+    EXPECT_EQ(result.rows[0], (ChannelRow{"Kino Plus", "57"}));
+  }
+  const auto requests = log.Requests();
+  ASSERT_EQ(requests.size(), 4u);
+  EXPECT_EQ(requests[0].path, "/");
+  EXPECT_EQ(requests[0].Header("User-Agent"), "InetURL:/1.0");
+  EXPECT_EQ(requests[1].path, "/channels.html");
+  EXPECT_EQ(requests[1].Header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+}
+
+TEST(LoadFrame, OutcomesOfFailures) {
+  test::LoopbackServer broken([](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/plain"); });
+    s.Get("/channels.html", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 500;
+      res.set_content("boom", "text/plain");
+    });
+  });
+  test::LoopbackServer missing([](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+  });
+  HttpClient http;
+
+  const LoadResult failed = RunLoad(*FindProvider("vsetv"), http, SitesFor(broken));
+  EXPECT_EQ(failed.status, LoadStatus::kFailed);
+  EXPECT_EQ(failed.error, "HTTP/1.1 500 Internal Server Error");
+  EXPECT_TRUE(failed.rows.empty());
+
+  const LoadResult unavailable = RunLoad(*FindProvider("vsetv"), http, SitesFor(missing));
+  EXPECT_EQ(unavailable.status, LoadStatus::kNoConnect);
+
+  // Skipping the probe goes straight to the page, which is missing here.
+  LoadOptions skip;
+  skip.skip_probe = true;
+  const LoadResult unprobed = RunLoad(*FindProvider("vsetv"), http, SitesFor(missing), skip);
+  EXPECT_EQ(unprobed.status, LoadStatus::kFailed);
+  EXPECT_EQ(unprobed.error, "HTTP/1.1 404 Not Found");
+}
+
+TEST(LoadFrame, CancelEndsASilentLoadPromptly) {
+  test::LoopbackServer silent([](httplib::Server& s, test::LoopbackServer& self) {
+    s.Get("/", [&self](const httplib::Request&, httplib::Response& res) {
+      self.Pause(10s);
+      res.set_content("late", "text/plain");
+    });
+  });
+  HttpClient http;
+  CancelToken cancel;
+  std::thread canceller([cancel] {
+    std::this_thread::sleep_for(200ms);
+    cancel.Cancel();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const LoadResult result = RunLoad(*FindProvider("vsetv"), http, SitesFor(silent), {}, cancel);
+  canceller.join();
+  EXPECT_EQ(result.status, LoadStatus::kCancelled);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+TEST(ProviderTable, SelectorOrderNamesAndOverrides) {
+  const auto& providers = Providers();
+  const char* keys[] = {"vsetv", "teleguide", "akado", "ntvplus", "idcmd", "mailru",
+                        "smartlab", "ontimetv", "tricolor", "zakon", "stv", "moyo"};
+  for (std::size_t i = 0; i < kProviderCount; ++i) {
+    EXPECT_EQ(providers[i].key, keys[i]);
+    EXPECT_EQ(FindProviderByKeyOrIndex(std::to_string(i)), &providers[i]);
+    const std::string expected_file =
+        std::string(keys[i] == std::string("ontimetv") ? "ontvtime" : keys[i]) + "_list";
+    EXPECT_EQ(providers[i].list_file, expected_file);
+    EXPECT_EQ(providers[i].site.substr(0, 7), "http://");
+  }
+  EXPECT_EQ(FindProviderByKeyOrIndex("12"), nullptr);
+  EXPECT_EQ(FindProviderByKeyOrIndex("-1"), nullptr);
+  EXPECT_EQ(FindProviderByKeyOrIndex(""), nullptr);
+
+  ProviderSites sites;
+  EXPECT_EQ(sites.Override("smartlab.service=http://127.0.0.1:9/"), "");
+  EXPECT_EQ(sites.Address("smartlab.service"), "http://127.0.0.1:9");
+  EXPECT_NE(sites.Override("nosuch=http://x"), "");
+  EXPECT_NE(sites.Override("vsetv"), "");
+  EXPECT_NE(sites.Override("vsetv="), "");
+  EXPECT_EQ(SiteLabelOf(providers[0], sites), ": http://www.vsetv.com");
+}
+
+}  // namespace
+}  // namespace brelvik

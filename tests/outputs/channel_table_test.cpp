@@ -1,0 +1,64 @@
+// The channel table: field sizes, order, edits and re-sorting.
+#include <gtest/gtest.h>
+
+#include "outputs/channel_table.h"
+
+namespace brelvik {
+namespace {
+
+std::vector<std::string> Names(const ChannelTable& table) {
+  std::vector<std::string> names;
+  for (const ChannelRow& row : table.Rows()) names.push_back(row.name);
+  return names;
+}
+
+TEST(ChannelTable, KeepsNamesInOrderWithEmptyNamesFirst) {
+  ChannelTable table;
+  table.Assign({{"Россия 1", "2"}, {"", "x"}, {"bbc", "3"}, {"Первый", "1"}, {"BBC", "4"},
+                {"10 канал", "5"}, {"Ёлки", "6"}, {"Елка", "7"}, {"", "y"}, {"Amedia", "8"}});
+  EXPECT_EQ(Names(table), (std::vector<std::string>{"", "", "10 канал", "Amedia", "bbc", "BBC",
+                                                     "Елка", "Ёлки", "Первый", "Россия 1"}));
+  // Empty names keep the order they came in.
+  EXPECT_EQ(table.Row(0).code, "x");
+  EXPECT_EQ(table.Row(1).code, "y");
+  // Appending and renaming put the row at its place.
+  EXPECT_EQ(table.Append("Zee TV", "9"), 6u);
+  const std::size_t moved = table.SetName(2, "Ю ТВ");
+  EXPECT_EQ(table.Row(moved).name, "Ю ТВ");
+  EXPECT_EQ(moved, table.Count() - 1);
+}
+
+TEST(ChannelTable, CutsFieldsOnCharacterBoundaries) {
+  ChannelTable table;
+  std::string long_name;
+  for (int i = 0; i < 150; ++i) long_name += "Жx";  // 300 characters, 450 bytes
+  table.Assign({{long_name, "12345678901234567890123"}, {"a", "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ"}});
+  const ChannelRow& first = table.Row(0).name == "a" ? table.Row(1) : table.Row(0);
+  const ChannelRow& second = table.Row(0).name == "a" ? table.Row(0) : table.Row(1);
+  EXPECT_EQ(first.name, long_name.substr(0, 300));  // 100 pairs = 200 characters
+  EXPECT_EQ(first.code, "12345678901234567890");
+  EXPECT_EQ(second.code, std::string("ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ"));  // 20 characters
+}
+
+TEST(ChannelTable, SortOrdersParseAndApply) {
+  EXPECT_EQ(ParseSortOrder("Name_k"), (SortOrder{ChannelField::kName, false}));
+  EXPECT_EQ(ParseSortOrder("Kod_k DESC"), (SortOrder{ChannelField::kCode, true}));
+  EXPECT_EQ(ParseSortOrder("Kod_k ASC"), (SortOrder{ChannelField::kCode, false}));
+  EXPECT_EQ(ParseSortOrder("Kod_k down"), std::nullopt);
+  EXPECT_EQ(ParseSortOrder("Other"), std::nullopt);
+
+  ChannelTable table;
+  table.Assign({{"b", "10"}, {"a", "9"}, {"c", "100"}, {"d", ""}});
+  table.SetOrder({ChannelField::kCode, false});
+  // Codes compare as text.
+  EXPECT_EQ(Names(table), (std::vector<std::string>{"d", "b", "c", "a"}));
+  table.SetOrder({ChannelField::kCode, true});
+  EXPECT_EQ(Names(table), (std::vector<std::string>{"a", "c", "b", "d"}));
+  table.SetOrder({ChannelField::kName, true});
+  EXPECT_EQ(Names(table), (std::vector<std::string>{"d", "c", "b", "a"}));
+  table.Clear();
+  EXPECT_TRUE(table.Empty());
+}
+
+}  // namespace
+}  // namespace brelvik
