@@ -1,0 +1,65 @@
+// The vsetv body, filling the channel table and building the channel-id map
+// over 100 000 channels.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "loaders/loaders.h"
+#include "outputs/channel_id_map.h"
+#include "outputs/channel_table.h"
+
+namespace brelvik {
+namespace {
+
+std::string VsetvPage(int options) {
+  std::string page = "<html><body><select name=ch><option value=\"\">--</option>";
+  for (int i = 0; i < options; ++i) {
+    page += "<option value=channel_" + std::to_string(i) + ">";
+    // Windows-1251 Cyrillic names, as the site serves them.
+    page += (i % 2) ? "\xCA\xE0\xED\xE0\xEB " : "Channel ";
+    page += std::to_string(i * 7919 % 100000) + "</option>";
+  }
+  return page + "</select></body></html>";
+}
+
+ChannelRows Rows(int n) {
+  ChannelRows rows;
+  for (int i = 0; i < n; ++i) {
+    rows.push_back({(i % 2 ? "Канал " : "Channel ") + std::to_string(i * 7919 % 100000),
+                    std::to_string(i)});
+  }
+  return rows;
+}
+
+void BM_VsetvBody(benchmark::State& state) {
+  const std::string page = VsetvPage(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(ParseVsetvPage(page));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+BENCHMARK(BM_VsetvBody)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_FillChannelTable(benchmark::State& state) {
+  const ChannelRows rows = Rows(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    ChannelTable table;
+    table.Assign(rows);
+    benchmark::DoNotOptimize(table.Count());
+  }
+}
+BENCHMARK(BM_FillChannelTable)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_CreateList(benchmark::State& state) {
+  const ChannelRows rows = Rows(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(CreateList(rows));
+}
+BENCHMARK(BM_CreateList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_CreateListRussianLower(benchmark::State& state) {
+  const ChannelRows rows = Rows(static_cast<int>(state.range(0)));
+  const ChannelIdOptions options{.remove_hyphen = true, .remove_dot = true, .lower_russian = true};
+  for (auto _ : state) benchmark::DoNotOptimize(CreateList(rows, options));
+}
+BENCHMARK(BM_CreateListRussianLower)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace brelvik
