@@ -36,11 +36,29 @@ QVariant ChannelModel::data(const QModelIndex& index, int role) const {
 bool ChannelModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (role != Qt::EditRole || !index.isValid() || index.column() != 0 || !editable_) return false;
   const QByteArray name = value.toString().toUtf8();
-  beginResetModel();
-  const std::size_t row = table_.SetName(static_cast<std::size_t>(index.row()),
-                                         std::string_view(name.constData(), name.size()));
-  endResetModel();
-  emit NamePosted(static_cast<int>(row));
+  const int from = index.row();
+  // The row moves to its place in the order; persistent indexes (the grid's
+  // current cell among them) move with the rows, so the cursor stays on the
+  // edited channel.
+  emit layoutAboutToBeChanged();
+  const int to = static_cast<int>(table_.SetName(static_cast<std::size_t>(from),
+                                                 std::string_view(name.constData(), name.size())));
+  const QModelIndexList before = persistentIndexList();
+  QModelIndexList after;
+  for (const QModelIndex& old : before) {
+    int row = old.row();
+    if (row == from) {
+      row = to;
+    } else if (from < to && row > from && row <= to) {
+      --row;
+    } else if (to < from && row >= to && row < from) {
+      ++row;
+    }
+    after.push_back(this->index(row, old.column()));
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged();
+  emit NamePosted(to);
   return true;
 }
 
@@ -67,6 +85,12 @@ void ChannelModel::Clear() {
 void ChannelModel::Assign(const ChannelRows& rows) {
   beginResetModel();
   table_.Assign(rows);
+  endResetModel();
+}
+
+void ChannelModel::SetOrder(const SortOrder& order) {
+  beginResetModel();
+  table_.SetOrder(order);
   endResetModel();
 }
 

@@ -27,6 +27,7 @@ class ChannelModel : public QAbstractTableModel {
   void SetEditable(bool editable) { editable_ = editable; }
   bool Editable() const { return editable_; }
   void SetColumnTitles(const QString& name, const QString& code);
+  void SetOrder(const SortOrder& order);
 
  signals:
   // An edited name was stored and its row now stands at `row`.

@@ -12,6 +12,9 @@
 
 #include "app/message_box.h"
 #include "outputs/channel_id_map.h"
+#include "outputs/channel_search.h"
+#include "outputs/list_export.h"
+#include "outputs/m3u_line.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -21,6 +24,8 @@ namespace {
 QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+std::string U(const QString& text) { return text.toUtf8().toStdString(); }
 
 // Keeps the selector's edit field from drawing a caret: it may hold the focus,
 // but it never blinks.
@@ -83,6 +88,9 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
   setPalette(pal);
 
   BuildControls();
+  BuildPanels();
+  about_ = new AboutWindow(this);
+  connect(btn6_, &HoverButton::clicked, this, &MainWindow::Btn6Click);
   connect(&runner_, &LoadRunner::Finished, this, &MainWindow::FinishLoad);
 
   // FormCreate.
@@ -224,6 +232,92 @@ void MainWindow::BuildControls() {
   BTNS_Disable();
 }
 
+HoverButton* MainWindow::MakePanelButton(QWidget* parent, const char* name, const QRect& place) {
+  // Under the mouse blue; otherwise the colour of an active window's caption.
+  const QRgb caption = QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb();
+  HoverButton* button = MakeButton(name, place, caption, kHoverColor);
+  button->setParent(parent);
+  button->setGeometry(place);
+  return button;
+}
+
+QCheckBox* MainWindow::MakeCheckBox(QWidget* parent, const char* name, const QRect& place) {
+  auto* box = new QCheckBox(parent);
+  box->setObjectName(name);
+  box->setGeometry(place);
+  return box;
+}
+
+void MainWindow::BuildPanels() {
+  // Save options of the channel_id file.
+  speed_form1_ = new DialogPanel("SpeedForm1", {321, 170}, DialogPanel::Border::kToolWindow, this);
+  speed_form1_->SetCentredOnOwner(true);
+  QWidget* c1 = speed_form1_->Content();
+  cbox1_ = MakeCheckBox(c1, "CBox1", {12, 10, 290, 18});
+  cbox2_ = MakeCheckBox(c1, "CBox2", {28, 32, 274, 18});
+  checkbox1_ = MakeCheckBox(c1, "CheckBox1", {28, 54, 274, 18});
+  cbox3_ = MakeCheckBox(c1, "CBox3", {28, 76, 274, 18});
+  for (QCheckBox* box : {cbox2_, checkbox1_, cbox3_}) box->setEnabled(false);
+  vhs_btn2_ = MakePanelButton(c1, "VHSBtn2", {64, 110, 84, 22});
+  vhs_btn3_ = MakePanelButton(c1, "VHSBtn3", {165, 110, 84, 22});
+
+  // Options of the hash copy.
+  speed_form2_ = new DialogPanel("SpeedForm2", {322, 141}, DialogPanel::Border::kSingle, this);
+  QWidget* c2 = speed_form2_->Content();
+  cbox4_ = MakeCheckBox(c2, "CBox4", {12, 12, 296, 18});
+  cbox5_ = MakeCheckBox(c2, "CBox5", {12, 36, 296, 18});
+  vhs_btn4_ = MakePanelButton(c2, "VHSBtn4", {64, 80, 84, 22});
+  vhs_btn5_ = MakePanelButton(c2, "VHSBtn5", {165, 80, 84, 22});
+
+  // Search.
+  speed_form3_ = new DialogPanel("SpeedForm3", {256, 135}, DialogPanel::Border::kSingle, this);
+  QWidget* c3 = speed_form3_->Content();
+  label3_ = new QLabel(c3);
+  label3_->setObjectName("Label3");
+  label3_->setGeometry(10, 6, 228, 14);
+  label4_ = new QLabel(c3);
+  label4_->setObjectName("Label4");
+  label4_->setGeometry(10, 20, 228, 14);
+  edit1_ = new QLineEdit(c3);
+  edit1_->setObjectName("Edit1");
+  edit1_->setGeometry(10, 38, 228, 20);
+  QPalette blue = edit1_->palette();
+  blue.setColor(QPalette::Text, QColor(kHoverColor));
+  edit1_->setPalette(blue);
+  checkbox2_ = MakeCheckBox(c3, "CheckBox2", {10, 62, 228, 18});
+  checkbox2_->setFocusPolicy(Qt::ClickFocus);
+  vhs_btn6_ = MakePanelButton(c3, "VHSBtn6", {30, 84, 84, 20});
+  vhs_btn7_ = MakePanelButton(c3, "VHSBtn7", {134, 84, 84, 20});
+  speed_form3_->SetActiveControl(edit1_);
+
+  connect(vhs_btn3_, &HoverButton::clicked, speed_form1_, &DialogPanel::Hide);
+  connect(vhs_btn5_, &HoverButton::clicked, speed_form2_, &DialogPanel::Hide);
+  connect(speed_form1_, &DialogPanel::Shown, this, &MainWindow::SpeedForm1Show);
+  connect(cbox1_, &QCheckBox::toggled, this, &MainWindow::CBox1Click);
+  connect(vhs_btn2_, &HoverButton::clicked, this, &MainWindow::VHSBtn2Click);
+  connect(vhs_btn4_, &HoverButton::clicked, this, &MainWindow::VHSBtn4Click);
+  connect(speed_form3_, &DialogPanel::Shown, this, &MainWindow::SpeedForm3Show);
+  connect(speed_form3_, &DialogPanel::Hidden, this, &MainWindow::SpeedForm3Hide);
+  connect(vhs_btn6_, &HoverButton::clicked, this, &MainWindow::VHSBtn6Click);
+  connect(vhs_btn7_, &HoverButton::clicked, this, &MainWindow::VHSBtn7Click);
+  connect(checkbox2_, &QCheckBox::toggled, this, &MainWindow::CheckBox2Click);
+
+  for (auto [button, action, handler] :
+       {std::tuple{btn_save_, n1_, &MainWindow::BTN_SaveToFileClick},
+        std::tuple{btn_copy_name_, n2_, &MainWindow::BTN_CopyNameClick},
+        std::tuple{btn_copy_code_, n3_, &MainWindow::BTN_CopyCodeClick},
+        std::tuple{btn_copy_hash_, md51_, &MainWindow::BTN_CopyHashClick},
+        std::tuple{btn_create_, m3u1_, &MainWindow::BTN_CreateClick},
+        std::tuple{btn_channel_id_, channelid1_, &MainWindow::BTN_ChannelIDClick}}) {
+    connect(button, &HoverButton::clicked, this, handler);
+    connect(action, &QAction::triggered, this, handler);
+  }
+  connect(btn_search_, &HoverButton::clicked, this, &MainWindow::BTN_SearchClick);
+  connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &MainWindow::Grid1TitleBtnClick);
+  connect(model_, &ChannelModel::NamePosted, this, [this](int row) { SetCurrentRow(row); });
+}
+
 void MainWindow::ApplyTexts(const UiTexts& texts) {
   setWindowTitle(Q(texts.app_title) + title_site_);
   model_->SetColumnTitles(Q(texts.name_column), Q(texts.code_column));
@@ -250,6 +344,31 @@ void MainWindow::ApplyTexts(const UiTexts& texts) {
   m3u1_->setText(Q(texts.create_m3u));
   btn_channel_id_->setText(Q(texts.create_channel_id));
   channelid1_->setText(Q(texts.create_channel_id));
+
+  speed_form1_->SetCaption(Q(texts.save_options_title));
+  speed_form2_->SetCaption(Q(texts.hash_options_title));
+  speed_form3_->SetCaption(Q(texts.search_title));
+  checkbox2_->setText(Q(texts.match_case));
+  label3_->setText(Q(texts.search_text_1));
+  label4_->setText(Q(texts.search_text_2));
+  cbox1_->setText(Q(texts.keep_edited_names));
+  cbox2_->setText(Q(texts.remove_hyphen));
+  cbox5_->setText(Q(texts.remove_hyphen));
+  cbox3_->setText(Q(texts.lower_russian));
+  cbox4_->setText(Q(texts.lower_russian));
+  checkbox1_->setText(Q(texts.remove_dot));
+  for (HoverButton* b : {vhs_btn2_, vhs_btn4_, vhs_btn6_}) b->setText(Q(texts.ok));
+  for (HoverButton* b : {vhs_btn3_, vhs_btn5_, vhs_btn7_}) b->setText(Q(texts.cancel));
+  list_filter_ = Q(texts.list_filter);
+
+  // The buffer label's hint: the current channel and the hash options.
+  const QModelIndex current = grid_->currentIndex();
+  const QString channel =
+      current.isValid() ? model_->index(current.row(), 0).data().toString() : QString();
+  const auto yes_no = [](const QCheckBox* box) { return box->isChecked() ? "Yes" : "No"; };
+  label2_hint_ = Q(texts.hint_header) + channel + "\r\n" + Q(texts.hint_lower) + yes_no(cbox4_) +
+                 "\r\n" + Q(texts.hint_hyphen) + yes_no(cbox5_);
+  label2_->setToolTip(label2_shows_hint_ ? label2_hint_ : QString());
 }
 
 void MainWindow::SetRu() { ApplyTexts(TextsFor(Language::kRu)); }
@@ -258,11 +377,19 @@ void MainWindow::SetEn() { ApplyTexts(TextsFor(Language::kEn)); }
 void MainWindow::Btn9Click() {
   if (language_code_ != "EN") {
     SetEn();
+    about_->SetEn();
     language_code_ = "EN";
   } else {
     SetRu();
+    about_->SetRu();
     language_code_ = "RU";
   }
+}
+
+void MainWindow::Btn6Click() {
+  about_->show();
+  about_->raise();
+  about_->activateWindow();
 }
 
 void MainWindow::RefreshBufferLabel() {
@@ -334,6 +461,8 @@ void MainWindow::Combo1Change() {
 void MainWindow::VHSBtn1Click() {
   QApplication::clipboard()->clear();
   label2_->clear();
+  label2_hint_.clear();
+  label2_shows_hint_ = false;
   label2_->setToolTip(QString());
   vhs_btn1_->setEnabled(false);
   label1_->setEnabled(false);
@@ -410,12 +539,14 @@ void MainWindow::FinishLoad(const LoadResult& result) {
       model_->Assign(result.rows);
       // C2, C3.
       if (model_->rowCount() > 0) grid_->setCurrentIndex(model_->index(0, 0));
+      markers_[0] = SortMarker::kAscending;
+      markers_[1] = SortMarker::kNone;
       grid_->horizontalHeader()->setSortIndicatorShown(true);
       grid_->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
       // C4, C5.
       RestoreAfterLoad(saved_start_caption_);
       // C6 to C9.
-      channel_list_text_ = CreateList(model_->Table().Rows());
+      channel_list_text_ = CreateList(model_->Table().Rows(), SaveOptions());
       title_site_ = site_label_;
       setWindowTitle(Q(Texts().app_title) + title_site_);
       grid_->setFocus();
@@ -436,6 +567,189 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::Btn7Click() { close(); }
+
+int MainWindow::CurrentRow() const {
+  const QModelIndex current = grid_->currentIndex();
+  return current.isValid() ? current.row() : -1;
+}
+
+void MainWindow::SetCurrentRow(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  const int column = std::max(grid_->currentIndex().column(), 0);
+  grid_->setCurrentIndex(model_->index(row, column));
+  grid_->scrollTo(model_->index(row, column));
+}
+
+QString MainWindow::CurrentText(int column) const {
+  const int row = CurrentRow();
+  return row < 0 ? QString() : model_->index(row, column).data().toString();
+}
+
+ChannelIdOptions MainWindow::SaveOptions() const {
+  // Read as they stand, enabled or not.
+  return {.remove_hyphen = cbox2_->isChecked(),
+          .remove_dot = checkbox1_->isChecked(),
+          .lower_russian = cbox3_->isChecked()};
+}
+
+void MainWindow::ShowError(const QString& text) {
+  MessageBoxes::Show(this, QMessageBox::Critical, QApplication::applicationName(), text);
+}
+
+void MainWindow::BTN_ChannelIDClick() { speed_form1_->Show(); }
+
+void MainWindow::SpeedForm1Show() {
+  cbox1_->setChecked(false);
+  cbox2_->setChecked(false);
+  cbox3_->setChecked(false);
+}
+
+void MainWindow::CBox1Click() {
+  const bool on = cbox1_->isChecked();
+  for (QCheckBox* box : {cbox2_, cbox3_, checkbox1_}) box->setEnabled(on);
+}
+
+void MainWindow::VHSBtn2Click() {
+  std::string text = channel_list_text_;
+  if (cbox1_->isChecked()) {
+    text = CreateList(model_->Table().Rows(), SaveOptions());
+    SetCurrentRow(0);
+  }
+  try {
+    SaveIDFile(text);
+  } catch (const std::exception&) {
+    // The panel stays open so the user can pick another place.
+    return;
+  }
+  speed_form1_->Hide();
+}
+
+void MainWindow::SaveIDFile(const std::string& text) {
+  const std::optional<SaveAnswer> answer = FileDialogs::AskSave(this, "channels_id", {}, 0);
+  if (!answer) return;
+  const UiTexts& texts = Texts();
+  try {
+    SaveChannelIdFile(answer->path.toStdString(), text);
+  } catch (const std::exception& e) {
+    MessageBoxes::Show(this, QMessageBox::Critical, Q(texts.message_caption),
+                       Q(texts.save_failed) + "\n" + QString::fromStdString(e.what()));
+    throw;
+  }
+  MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), Q(texts.save_done));
+}
+
+void MainWindow::CopyToClipboard(const QString& text) {
+  QApplication::clipboard()->clear();
+  QApplication::clipboard()->setText(text);
+  RefreshAfterCopy();
+}
+
+void MainWindow::RefreshAfterCopy() {
+  const QString text = QApplication::clipboard()->text();
+  label2_->setText(text);
+  const QByteArray bytes = text.toUtf8();
+  const bool has_text = !Trim(std::string_view(bytes.constData(), bytes.size())).empty();
+  vhs_btn1_->setEnabled(has_text);
+  label1_->setEnabled(has_text);
+}
+
+void MainWindow::BTN_CopyNameClick() { CopyToClipboard(CurrentText(0)); }
+
+void MainWindow::BTN_CopyCodeClick() { CopyToClipboard(CurrentText(1)); }
+
+void MainWindow::BTN_CreateClick() {
+  CopyToClipboard(Q(M3uLine(U(site_label_), U(CurrentText(1)), U(CurrentText(0)))));
+}
+
+void MainWindow::BTN_CopyHashClick() { speed_form2_->Show(); }
+
+void MainWindow::ChannelMD5() {
+  const ChannelIdOptions options{.remove_hyphen = cbox5_->isChecked(),
+                                 .lower_russian = cbox4_->isChecked()};
+  CopyToClipboard(Q(ChannelHash(U(CurrentText(0)), options)));
+}
+
+void MainWindow::VHSBtn4Click() {
+  ChannelMD5();
+  label2_shows_hint_ = true;
+  ApplyTexts(Texts());
+  speed_form2_->Hide();
+}
+
+void MainWindow::BTN_SearchClick() {
+  speed_form3_->Show();
+  edit1_->setFocus();
+}
+
+void MainWindow::SpeedForm3Show() { search_position_ = 0; }
+
+void MainWindow::SpeedForm3Hide() {
+  search_position_ = 0;
+  SetCurrentRow(0);
+}
+
+void MainWindow::CheckBox2Click() {
+  search_position_ = 0;
+  SetCurrentRow(0);
+}
+
+void MainWindow::VHSBtn6Click() {
+  const SearchStep step = SearchChannels(model_->Table(), U(edit1_->text()),
+                                         checkbox2_->isChecked(), search_position_);
+  search_position_ = step.next_position;
+  if (step.current) SetCurrentRow(static_cast<int>(*step.current));
+  if (step.show_message) {
+    MessageBoxes::Show(this, QMessageBox::Information, Q(Texts().message_caption),
+                       Q(Texts().nothing_more_found));
+  }
+}
+
+void MainWindow::VHSBtn7Click() {
+  edit1_->clear();
+  checkbox2_->setChecked(false);
+  speed_form3_->Hide();
+}
+
+void MainWindow::Grid1TitleBtnClick(int column) {
+  if (column < 0 || column > 1) return;
+  const std::string code = U(CurrentText(1));
+  const bool had_row = CurrentRow() >= 0;
+  const ChannelField field = column == 0 ? ChannelField::kName : ChannelField::kCode;
+  model_->SetOrder(OrderForTitleClick(field, markers_[column]));
+  if (had_row) {
+    if (const auto row = model_->Table().LocateCodePrefix(code)) {
+      SetCurrentRow(static_cast<int>(*row));
+    }
+  }
+  markers_[column] = MarkerAfterTitleClick(markers_[column]);
+  markers_[1 - column] = SortMarker::kNone;
+  grid_->horizontalHeader()->setSortIndicatorShown(true);
+  grid_->horizontalHeader()->setSortIndicator(
+      column, markers_[column] == SortMarker::kAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void MainWindow::BTN_SaveToFileClick() {
+  // "Name (*.ext)|*.ext|..." becomes one dialog filter per entry.
+  QStringList filters;
+  const QStringList parts = list_filter_.split('|');
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) filters << parts[i];
+  const std::optional<SaveAnswer> answer =
+      FileDialogs::AskSave(this, list_file_name_, filters, list_filter_index_);
+  if (!answer) return;
+  list_filter_index_ = answer->filter_index;
+  const ListFormat format = answer->filter_index == 1   ? ListFormat::kExcel
+                            : answer->filter_index == 2 ? ListFormat::kHtml
+                                                        : ListFormat::kText;
+  const UiTexts& texts = Texts();
+  const std::string path = WithExtension(answer->path.toStdString(), format);
+  try {
+    ExportList(path, format, model_->Table().Rows(),
+               {std::string(texts.name_column), std::string(texts.code_column)},
+               language_code_ == "RU" ? "ru" : "en");
+  } catch (const std::exception& e) {
+    ShowError(QString::fromStdString(e.what()));
+  }
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (runner_.Running()) {

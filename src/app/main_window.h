@@ -2,18 +2,23 @@
 // progress strip, the output buttons, language toggle and clipboard label.
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QTableView>
 #include <QWidget>
 #include <memory>
 
+#include "app/about_window.h"
 #include "app/channel_model.h"
 #include "app/load_runner.h"
 #include "app/widgets/hover_button.h"
+#include "app/widgets/dialog_panel.h"
 #include "app/widgets/progress_strip.h"
 #include "loaders/providers.h"
+#include "outputs/channel_id_map.h"
 #include "support/http_client.h"
 #include "support/site_probe.h"
 #include "support/ui_texts.h"
@@ -44,11 +49,36 @@ class MainWindow : public QWidget {
   void Btn7Click();
   void VHSBtn1Click();
   void Btn9Click();
+  void Btn6Click();
   void FormActivate();
   void BTNS_Enable();
   void BTNS_Disable();
   void SetRu();
   void SetEn();
+
+  // Channel-id file.
+  void BTN_ChannelIDClick();
+  void SpeedForm1Show();
+  void CBox1Click();
+  void VHSBtn2Click();
+  void SaveIDFile(const std::string& text);
+  // Clipboard and M3U line.
+  void BTN_CopyNameClick();
+  void BTN_CopyCodeClick();
+  void BTN_CreateClick();
+  void BTN_CopyHashClick();
+  void ChannelMD5();
+  void VHSBtn4Click();
+  // Search and sorting.
+  void BTN_SearchClick();
+  void SpeedForm3Show();
+  void SpeedForm3Hide();
+  void VHSBtn6Click();
+  void VHSBtn7Click();
+  void CheckBox2Click();
+  void Grid1TitleBtnClick(int column);
+  // List export.
+  void BTN_SaveToFileClick();
 
   // State the other parts of the program read.
   const QString& LanguageCode() const { return language_code_; }
@@ -56,8 +86,20 @@ class MainWindow : public QWidget {
   const std::string& ChannelListText() const { return channel_list_text_; }
   const QString& ListFileName() const { return list_file_name_; }
   const ChannelModel& Model() const { return *model_; }
+  std::size_t SearchPosition() const { return search_position_; }
+  // The grid's current row (0-based), or -1.
+  int CurrentRow() const;
+  void SetCurrentRow(int row);
   bool Loading() const { return runner_.Running(); }
   const UiTexts& Texts() const;
+  // Filter of the list save dialog in the active language.
+  const QString& ListFilter() const { return list_filter_; }
+  // The hint the buffer label shows after a hash copy.
+  const QString& Label2Hint() const { return label2_hint_; }
+  DialogPanel* SpeedForm1() const { return speed_form1_; }
+  DialogPanel* SpeedForm2() const { return speed_form2_; }
+  DialogPanel* SpeedForm3() const { return speed_form3_; }
+  AboutWindow* About() const { return about_; }
 
  signals:
   // A load has ended, whatever its outcome.
@@ -70,6 +112,9 @@ class MainWindow : public QWidget {
 
  private:
   void BuildControls();
+  void BuildPanels();
+  HoverButton* MakePanelButton(QWidget* parent, const char* name, const QRect& place);
+  QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QRect& place);
   void ApplyTexts(const UiTexts& texts);
   void RefreshBufferLabel();
   void AttachPopupMenu(bool attach);
@@ -78,6 +123,11 @@ class MainWindow : public QWidget {
   void NoConnect(const QString& saved_caption);
   void RestoreAfterLoad(const QString& saved_caption);
   int SelectedProviderIndex() const;
+  QString CurrentText(int column) const;
+  ChannelIdOptions SaveOptions() const;
+  void CopyToClipboard(const QString& text);
+  void RefreshAfterCopy();
+  void ShowError(const QString& text);
   HoverButton* MakeButton(const char* name, const QRect& place, QRgb leave_color, QRgb enter_color);
 
   AppSettings settings_;
@@ -94,6 +144,12 @@ class MainWindow : public QWidget {
   std::string channel_list_text_;
   QString list_file_name_ = "vsetv_list";
   QString saved_start_caption_;
+  QString list_filter_;
+  QString label2_hint_;
+  std::size_t search_position_ = 0;
+  SortMarker markers_[2] = {SortMarker::kNone, SortMarker::kNone};
+  int list_filter_index_ = 0;
+  bool label2_shows_hint_ = false;
 
   QTableView* grid_ = nullptr;
   QComboBox* combo_ = nullptr;
@@ -121,6 +177,27 @@ class MainWindow : public QWidget {
   QAction* m3u1_ = nullptr;
   QAction* channelid1_ = nullptr;
   bool popup_attached_ = false;
+
+  AboutWindow* about_ = nullptr;
+  DialogPanel* speed_form1_ = nullptr;
+  DialogPanel* speed_form2_ = nullptr;
+  DialogPanel* speed_form3_ = nullptr;
+  QCheckBox* cbox1_ = nullptr;
+  QCheckBox* cbox2_ = nullptr;
+  QCheckBox* cbox3_ = nullptr;
+  QCheckBox* checkbox1_ = nullptr;
+  QCheckBox* cbox4_ = nullptr;
+  QCheckBox* cbox5_ = nullptr;
+  QCheckBox* checkbox2_ = nullptr;
+  QLabel* label3_ = nullptr;
+  QLabel* label4_ = nullptr;
+  QLineEdit* edit1_ = nullptr;
+  HoverButton* vhs_btn2_ = nullptr;
+  HoverButton* vhs_btn3_ = nullptr;
+  HoverButton* vhs_btn4_ = nullptr;
+  HoverButton* vhs_btn5_ = nullptr;
+  HoverButton* vhs_btn6_ = nullptr;
+  HoverButton* vhs_btn7_ = nullptr;
 };
 
 }  // namespace brelvik

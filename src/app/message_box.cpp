@@ -1,5 +1,7 @@
-// Message boxes of the program.
+// Message boxes and file dialogs of the program.
 #include "app/message_box.h"
+
+#include <QFileDialog>
 
 namespace brelvik {
 
@@ -22,6 +24,35 @@ void MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& 
 
 void MessageBoxes::SetInterceptor(std::function<void(const MessageRecord&)> interceptor) {
   Interceptor() = std::move(interceptor);
+}
+
+namespace {
+using SaveInterceptor = std::function<std::optional<SaveAnswer>(
+    const QString&, const QStringList&, int)>;
+SaveInterceptor& SaveDialogInterceptor() {
+  static SaveInterceptor interceptor;
+  return interceptor;
+}
+}  // namespace
+
+std::optional<SaveAnswer> FileDialogs::AskSave(QWidget* parent, const QString& default_name,
+                                               const QStringList& filters, int filter_index) {
+  if (SaveDialogInterceptor()) return SaveDialogInterceptor()(default_name, filters, filter_index);
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.selectFile(default_name);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(filter_index));
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return SaveAnswer{dialog.selectedFiles().first(),
+                    std::max<int>(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+void FileDialogs::SetInterceptor(SaveInterceptor interceptor) {
+  SaveDialogInterceptor() = std::move(interceptor);
 }
 
 }  // namespace brelvik

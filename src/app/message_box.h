@@ -4,7 +4,9 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace brelvik {
 
@@ -22,6 +24,26 @@ class MessageBoxes {
 
   // While set, boxes are handed to the interceptor instead of being shown.
   static void SetInterceptor(std::function<void(const MessageRecord&)> interceptor);
+};
+
+// The answer of a file-save dialog: the path and the chosen filter's index (0-based).
+struct SaveAnswer {
+  QString path;
+  int filter_index = 0;
+};
+
+class FileDialogs {
+ public:
+  // Asks for a file to save; nullopt when the user cancels. No overwrite
+  // question and no default extension: the name is taken as given.
+  static std::optional<SaveAnswer> AskSave(QWidget* parent, const QString& default_name,
+                                           const QStringList& filters, int filter_index);
+
+  // While set, the dialog is not shown and the interceptor answers instead.
+  static void SetInterceptor(
+      std::function<std::optional<SaveAnswer>(const QString& default_name,
+                                              const QStringList& filters, int filter_index)>
+          interceptor);
 };
 
 }  // namespace brelvik

@@ -7,7 +7,10 @@
 
 #include "loaders/load_frame.h"
 #include "loaders/providers.h"
+#include "outputs/channel_id_map.h"
 #include "outputs/channel_table.h"
+#include "outputs/list_export.h"
+#include "outputs/m3u_line.h"
 #include "support/codepage.h"
 #include "support/ui_texts.h"
 
@@ -19,7 +22,9 @@ constexpr std::string_view kUsage =
     "Usage:\n"
     "  brelvik-cli providers [--site NAME=URL]...\n"
     "  brelvik-cli load KEY|INDEX [--site NAME=URL]... [--skip-probe]\n"
-    "                  [--format table|tsv|json] [--lang ru|en]\n"
+    "                  [--format table|tsv|json|m3u] [--lang ru|en] [--trace-file PATH]\n"
+    "                  [--channel-id FILE [--remove-hyphen] [--remove-dot] [--lower-russian]]\n"
+    "                  [--export FILE.txt|FILE.xls|FILE.htm|FILE.html]\n"
     "\n"
     "providers  one line per provider: INDEX, KEY and its NAME=URL addresses, tab-separated\n"
     "load       loads a provider's channel list and prints it in table order\n"
@@ -27,8 +32,15 @@ constexpr std::string_view kUsage =
     "  --site NAME=URL  use URL for the address NAME (a provider key, or tricolor.guide,\n"
     "                   zakon.tv, smartlab.service, moyo.service)\n"
     "  --skip-probe     do not probe the provider's site first\n"
-    "  --format F       table (default), tsv or json\n"
+    "  --format F       table (default), tsv, json, or m3u (the playlist line of\n"
+    "                   every channel)\n"
     "  --lang L         language of messages: ru (default) or en\n"
+    "  --trace-file P   where the tricolor loader writes its trace file\n"
+    "  --channel-id F   also write the channel-id file F (Windows-1251, one line)\n"
+    "  --remove-hyphen  with --channel-id: remove hyphens from names before hashing\n"
+    "  --remove-dot     with --channel-id: remove dots from names before hashing\n"
+    "  --lower-russian  with --channel-id: lower-case Cyrillic letters too\n"
+    "  --export F       also save the list; the format follows the extension\n"
     "\n"
     "Exit status: 0 loaded, 1 the load failed, 2 usage error, 3 the site is unavailable.\n";
 
@@ -39,6 +51,10 @@ struct Options {
   bool skip_probe = false;
   std::string format = "table";
   Language language = Language::kRu;
+  std::string trace_file;
+  std::string channel_id_file;
+  ChannelIdOptions channel_id_options;
+  std::string export_file;
 };
 
 // Parses the arguments; returns an error text, empty on success.
@@ -56,11 +72,27 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
     if (arg == "--site") {
       if (!(error = value(text)).empty()) return error;
       if (!(error = options.sites.Override(text)).empty()) return "--site: " + error;
+    } else if (arg == "--channel-id") {
+      if (!(error = value(options.channel_id_file)).empty()) return error;
+    } else if (arg == "--remove-hyphen") {
+      options.channel_id_options.remove_hyphen = true;
+    } else if (arg == "--remove-dot") {
+      options.channel_id_options.remove_dot = true;
+    } else if (arg == "--lower-russian") {
+      options.channel_id_options.lower_russian = true;
+    } else if (arg == "--export") {
+      if (!(error = value(options.export_file)).empty()) return error;
+      if (!FormatForExtension(options.export_file)) {
+        return "--export: the file name must end in .txt, .xls, .htm or .html";
+      }
+    } else if (arg == "--trace-file") {
+      if (!(error = value(options.trace_file)).empty()) return error;
     } else if (arg == "--skip-probe") {
       options.skip_probe = true;
     } else if (arg == "--format") {
       if (!(error = value(options.format)).empty()) return error;
-      if (options.format != "table" && options.format != "tsv" && options.format != "json") {
+      if (options.format != "table" && options.format != "tsv" && options.format != "json" &&
+          options.format != "m3u") {
         return "unknown format \"" + options.format + "\"";
       }
     } else if (arg == "--lang") {
@@ -77,6 +109,11 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
     } else {
       positional.push_back(arg);
     }
+  }
+  const ChannelIdOptions& cleanups = options.channel_id_options;
+  if (options.channel_id_file.empty() &&
+      (cleanups.remove_hyphen || cleanups.remove_dot || cleanups.lower_russian)) {
+    return "--remove-hyphen, --remove-dot and --lower-russian need --channel-id";
   }
   if (positional.empty()) return "no command";
   options.command = positional[0];
@@ -119,8 +156,13 @@ std::string Padded(std::string_view text, std::size_t width, bool right) {
   return right ? pad + std::string(text) : std::string(text) + pad;
 }
 
-void PrintRows(const ChannelTable& table, const Options& options, std::ostream& out) {
-  if (options.format == "json") {
+void PrintRows(const ChannelTable& table, const Options& options, const std::string& site_label,
+               std::ostream& out) {
+  if (options.format == "m3u") {
+    for (std::size_t i = 0; i < table.Count(); ++i) {
+      out << M3uLine(site_label, table.Row(i).code, table.Row(i).name) << "\n";
+    }
+  } else if (options.format == "json") {
     out << "[";
     for (std::size_t i = 0; i < table.Count(); ++i) {
       out << (i ? ",\n " : "\n ") << "{\"name\": " << JsonString(table.Row(i).name)
@@ -157,6 +199,7 @@ int Load(const Options& options, std::ostream& out, std::ostream& err) {
   HttpClient http;
   LoadOptions load_options;
   load_options.skip_probe = options.skip_probe;
+  load_options.trace_file = options.trace_file;
   const LoadResult result = RunLoad(*provider, http, options.sites, load_options);
   for (const std::string& warning : result.warnings) err << "brelvik-cli: warning: " << warning << "\n";
   switch (result.status) {
@@ -172,7 +215,22 @@ int Load(const Options& options, std::ostream& out, std::ostream& err) {
   }
   ChannelTable table;
   table.Assign(result.rows);
-  PrintRows(table, options, out);
+  try {
+    if (!options.channel_id_file.empty()) {
+      SaveChannelIdFile(options.channel_id_file,
+                        CreateList(table.Rows(), options.channel_id_options));
+    }
+    if (!options.export_file.empty()) {
+      const UiTexts& texts = TextsFor(options.language);
+      ExportList(options.export_file, *FormatForExtension(options.export_file), table.Rows(),
+                 {std::string(texts.name_column), std::string(texts.code_column)},
+                 options.language == Language::kRu ? "ru" : "en");
+    }
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return kExitFailed;
+  }
+  PrintRows(table, options, result.site_label, out);
   return kExitLoaded;
 }
 

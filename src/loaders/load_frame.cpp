@@ -21,6 +21,17 @@ void LoadContext::Pause(std::chrono::milliseconds duration) {
 const Loader& LoaderFor(std::string_view key) {
   static const std::map<std::string_view, Loader> loaders{
       {"vsetv", VsetvLoader()},
+      {"mailru", MailruLoader()},
+      {"idcmd", IdcmdLoader()},
+      {"stv", StvLoader()},
+      {"smartlab", SmartlabLoader()},
+      {"tricolor", TricolorLoader()},
+      {"moyo", MoyoLoader()},
+      {"teleguide", TeleguideLoader()},
+      {"akado", AkadoLoader()},
+      {"ntvplus", NtvplusLoader()},
+      {"ontimetv", OntimetvLoader()},
+      {"zakon", ZakonLoader()},
   };
   static const Loader missing{
       [](const ProviderSites&) { return std::string(); },

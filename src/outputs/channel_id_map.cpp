@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "support/codepage.h"
+#include "support/file_write.h"
 #include "support/md5.h"
 #include "support/text.h"
 
@@ -47,6 +48,10 @@ std::string CreateList(const ChannelRows& rows, const ChannelIdOptions& options)
   }
   out += "}";
   return out;
+}
+
+void SaveChannelIdFile(const std::filesystem::path& path, std::string_view map_text) {
+  WriteFileAtomically(path, Utf8ToCp1251(map_text) + "\r\n");
 }
 
 }  // namespace brelvik

@@ -2,6 +2,7 @@
 // provider's code, as one line in PHP's serialize form.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,9 @@ std::string ChannelHash(std::string_view name, const ChannelIdOptions& options);
 // The map text of the rows in their order. Each value is the trimmed code; its
 // length counts characters, which is its size in bytes in the Windows-1251 file.
 std::string CreateList(const ChannelRows& rows, const ChannelIdOptions& options = {});
+
+// Writes the map text as one Windows-1251 line followed by CR LF, whole or
+// not at all; raises FileWriteError with the system's reason.
+void SaveChannelIdFile(const std::filesystem::path& path, std::string_view map_text);
 
 }  // namespace brelvik

@@ -67,7 +67,22 @@ std::optional<SortOrder> ParseSortOrder(std::string_view text) {
   return order;
 }
 
+SortOrder OrderForTitleClick(ChannelField field, SortMarker before) {
+  return {field, before == SortMarker::kAscending};
+}
+
+SortMarker MarkerAfterTitleClick(SortMarker before) {
+  return before == SortMarker::kAscending ? SortMarker::kDescending : SortMarker::kAscending;
+}
+
 void ChannelTable::Clear() { rows_.clear(); }
+
+std::optional<std::size_t> ChannelTable::LocateCodePrefix(std::string_view code) const {
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (std::string_view(rows_[i].row.code).starts_with(code)) return i;
+  }
+  return std::nullopt;
+}
 
 void ChannelTable::MakeKey(Entry& entry) const {
   if (order_.field == ChannelField::kName) {

@@ -23,6 +23,15 @@ struct SortOrder {
 // "Name_k", "Kod_k", optionally followed by " ASC" or " DESC".
 std::optional<SortOrder> ParseSortOrder(std::string_view text);
 
+// The marker a column title shows.
+enum class SortMarker { kNone, kAscending, kDescending };
+
+// A click on a column title sorts by that column in the order the click is
+// about to mark: ascending from no marker or the descending one, descending
+// from the ascending one.
+SortOrder OrderForTitleClick(ChannelField field, SortMarker before);
+SortMarker MarkerAfterTitleClick(SortMarker before);
+
 class ChannelTable {
  public:
   static constexpr std::size_t kNameChars = 200;
@@ -50,6 +59,10 @@ class ChannelTable {
 
   // All rows in the current order.
   ChannelRows Rows() const;
+
+  // The first row, in the current order, whose code begins with `code`
+  // (case-sensitive).
+  std::optional<std::size_t> LocateCodePrefix(std::string_view code) const;
 
  private:
   struct Entry {

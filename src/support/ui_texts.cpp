@@ -10,6 +10,9 @@ const UiTexts kRussian{
     .message_caption = "Сообщение программы",
     .no_provider = "Провайдер не выбран.",
     .no_connect = "В данный момент сайт недоступен.\nВозможно отсутствует соединение\nс Интернетом.",
+    .save_done = "Файл сохранен по указанному пути.",
+    .save_failed = "Сохранение файла завершилось неудачей.",
+    .nothing_more_found = "Больше ничего не найдено.",
     .save_options_title = " Сохранение файла",
     .hash_options_title = " Копирование хэша",
     .search_title = " Поиск",
@@ -40,6 +43,18 @@ const UiTexts kRussian{
     .create_channel_id = "Создать файл channel_id",
     .list_filter =
         "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html",
+    .about_version = "Версия 2.0.3 от 7 июня 2016 г.",
+    .about_text =
+        "Brelvik — утилита для получения названий и кодов телеканалов.\n"
+        "==================================\n"
+        "Вспомогательная утилита для плагина плеера Orvanta и его модификаций: "
+        "берёт названия и номера телеканалов с сайтов телегидов. "
+        "Пригодится и другим плагинам плееров — для создания файла "
+        "\"orvanta_channels_id\", без которого они не покажут программу передач каналов. "
+        "Названия каналов можно поправить под встроенный плейлист, "
+        "а при сохранении выбрать вариант сохранения. "
+        "Двойной щелчок по названию канала начинает правку, Enter сохраняет её.",
+    .about_author = "Автор:",
     .hint_header = "Параметры последнего сохранения:\r\n- телеканал - ",
     .hint_lower = "- русские названия в нижний регистр - ",
     .hint_hyphen = "- удалять дефис - ",
@@ -50,6 +65,9 @@ const UiTexts kEnglish{
     .message_caption = "Message program",
     .no_provider = "The provider is not selected.",
     .no_connect = "At the moment the site is unavailable.\nPerhaps there is no Internet\nconnection.",
+    .save_done = "The file is saved in the specified path.",
+    .save_failed = "Saving the file failed.",
+    .nothing_more_found = "More than anything found.",
     .save_options_title = " Save a file",
     .hash_options_title = " Copy hash",
     .search_title = " Search",
@@ -79,6 +97,18 @@ const UiTexts kEnglish{
     .create_m3u = "Create string for playlist M3U",
     .create_channel_id = "Create file channel_id",
     .list_filter = "Text files (*.txt)|*.txt|Excel files (*.xls*)|*.xls|HTML files (*.html)|*.html",
+    .about_version = "Version 2.0.3 of June 7, 2016",
+    .about_text =
+        "Brelvik is a utility for obtaining the names and codes of TV channels.\n"
+        "==================================\n"
+        "An auxiliary utility for the Orvanta player plug-in and its modifications: "
+        "it takes the names and numbers of TV channels from TV-guide sites. "
+        "Other player plug-ins can use it too, to make the file \"orvanta_channels_id\" "
+        "they need to show the channels' programme guides. "
+        "Channel names can be edited to match the built-in playlist, "
+        "and a saving variant can be chosen when saving. "
+        "Double-click a channel name to edit it; Enter saves the change.",
+    .about_author = "Autor:",
     .hint_header = "Parameters last saved:\r\n- telechannel - ",
     .hint_lower = "- russian names to lower case - ",
     .hint_hyphen = "- remove hyphens - ",

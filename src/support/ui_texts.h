@@ -18,6 +18,9 @@ struct UiTexts {
   std::string_view message_caption;   // caption of the program's message boxes
   std::string_view no_provider;       // no provider selected
   std::string_view no_connect;        // the site did not answer the probe
+  std::string_view save_done;         // the channel_id file was written
+  std::string_view save_failed;       // the channel_id file could not be written
+  std::string_view nothing_more_found;  // the search found nothing (more)
   // Dialog panel titles.
   std::string_view save_options_title;
   std::string_view hash_options_title;
@@ -49,6 +52,10 @@ struct UiTexts {
   std::string_view create_m3u;        // BTN_Create, M3U1
   std::string_view create_channel_id; // BTN_ChannelID, channelid1
   std::string_view list_filter;       // SD1: "Name|*.ext|..." three entries
+  // About window.
+  std::string_view about_version;
+  std::string_view about_text;
+  std::string_view about_author;
   // Hint of the clipboard buffer label.
   std::string_view hint_header;       // followed by the channel name
   std::string_view hint_lower;        // followed by Yes/No
@@ -56,5 +63,8 @@ struct UiTexts {
 };
 
 const UiTexts& TextsFor(Language language);
+
+// The project's home page, shown in the About window.
+inline constexpr std::string_view kHomePage = "https://brelvik.org";
 
 }  // namespace brelvik

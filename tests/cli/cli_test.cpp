@@ -1,9 +1,13 @@
 // brelvik-cli: outputs and exit codes of the provider list and loads.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "cli/cli.h"
+#include "outputs/channel_id_map.h"
 #include "fixture.h"
 #include "support/loopback_server.h"
 
@@ -78,6 +82,33 @@ TEST_F(CliLoad, ExitCodesAndMessages) {
     EXPECT_EQ(Cli(bad).code, 2) << (bad.empty() ? "" : bad[0]);
   }
   EXPECT_EQ(Cli({"--help"}).code, 0);
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(CliLoad, WritesChannelIdExportAndPlaylistLines) {
+  const std::filesystem::path dir = testing::TempDir() + "brelvik_cli_outputs";
+  std::filesystem::create_directories(dir);
+  CliRun run = Cli({"load", "vsetv", "--site", Site(), "--format", "m3u", "--channel-id",
+                    (dir / "channels_id").string(), "--lower-russian", "--export",
+                    (dir / "list.htm").string()});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "#EXTINF:0 id=0_2,B \"q\"\n#EXTINF:0 id=0_1,А\n");
+  const std::string map = CreateList({{"B \"q\"", "2"}, {"А", "1"}}, {.lower_russian = true});
+  EXPECT_EQ(ReadFile(dir / "channels_id"), map + "\r\n");
+  EXPECT_NE(ReadFile(dir / "list.htm").find("<td>А</td>"), std::string::npos);
+
+  // A file that cannot be written fails the run and says why.
+  CliRun failed = Cli({"load", "vsetv", "--site", Site(), "--channel-id",
+                       (dir / "channels_id" / "x").string()});
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_NE(failed.err.find("channels_id/x"), std::string::npos);
+  EXPECT_EQ(Cli({"load", "vsetv", "--export", "list.pdf"}).code, 2);
+  EXPECT_EQ(Cli({"load", "vsetv", "--remove-dot"}).code, 2);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(CliProviders, OneLinePerProviderWithAddresses) {

@@ -60,5 +60,27 @@ TEST(ChannelTable, SortOrdersParseAndApply) {
   EXPECT_TRUE(table.Empty());
 }
 
+TEST(ChannelTable, TitleClicksCycleAndTheCursorFollowsTheCode) {
+  // After a load the name column is marked ascending: its first click sorts descending.
+  EXPECT_EQ(OrderForTitleClick(ChannelField::kName, SortMarker::kAscending),
+            (SortOrder{ChannelField::kName, true}));
+  EXPECT_EQ(MarkerAfterTitleClick(SortMarker::kAscending), SortMarker::kDescending);
+  EXPECT_EQ(OrderForTitleClick(ChannelField::kCode, SortMarker::kNone),
+            (SortOrder{ChannelField::kCode, false}));
+  EXPECT_EQ(MarkerAfterTitleClick(SortMarker::kNone), SortMarker::kAscending);
+  EXPECT_EQ(OrderForTitleClick(ChannelField::kCode, SortMarker::kDescending),
+            (SortOrder{ChannelField::kCode, false}));
+  EXPECT_EQ(MarkerAfterTitleClick(SortMarker::kDescending), SortMarker::kAscending);
+
+  ChannelTable table;
+  table.Assign({{"b", "10"}, {"a", "9"}, {"c", "100"}});
+  EXPECT_EQ(table.LocateCodePrefix("10"), 1u);  // "b" (10) comes before "c" (100)
+  table.SetOrder({ChannelField::kCode, true});
+  EXPECT_EQ(table.LocateCodePrefix("10"), 1u);  // now 9, 100, 10: the first starting with 10
+  EXPECT_EQ(table.LocateCodePrefix("9"), 0u);
+  EXPECT_EQ(table.LocateCodePrefix("x"), std::nullopt);
+  EXPECT_EQ(table.LocateCodePrefix(""), 0u);
+}
+
 }  // namespace
 }  // namespace brelvik

@@ -1,0 +1,136 @@
+// The smartlab and moyo loaders: the channels of one channel package, read by
+// position from the XML answer of the provider's channel-package service.
+#include <pugixml.hpp>
+#include <stdexcept>
+#include <string>
+
+#include "loaders/loaders.h"
+#include "support/codepage.h"
+#include "support/text.h"
+
+namespace brelvik {
+
+namespace {
+
+constexpr std::string_view kServicePath = "/CacheClient/ncdxml/ChannelPackage/list_channels?";
+
+// The service's answer may be read only as a tree: a DOCTYPE (and with it any
+// entity definition) is refused, and comments, processing instructions and
+// the declaration are kept as nodes because they take up positions.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
+                                   pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
+
+[[noreturn]] void Unexpected(const std::string& what) {
+  throw std::runtime_error("unexpected XML: " + what);
+}
+
+// Child `index` of `parent`, counting every node kept by the parse.
+pugi::xml_node ChildAt(pugi::xml_node parent, int index) {
+  pugi::xml_node child = parent.first_child();
+  for (int i = 0; i < index && child; ++i) child = child.next_sibling();
+  return child;
+}
+
+std::string Where(int child, int entry) {
+  return "child " + std::to_string(child) + " of channel entry " + std::to_string(entry);
+}
+
+// An element's text: its one and only child, a text or CDATA node. `child` and
+// `entry` only name the element in the message of a failure.
+std::string TextOf(pugi::xml_node element, int child, int entry) {
+  if (element.type() != pugi::node_element) Unexpected(Where(child, entry) + " is not an element");
+  const pugi::xml_node text = element.first_child();
+  if (!text) Unexpected(Where(child, entry) + " is empty");
+  if (text.next_sibling() ||
+      (text.type() != pugi::node_pcdata && text.type() != pugi::node_cdata)) {
+    Unexpected(Where(child, entry) + " does not hold a single text");
+  }
+  std::string value = text.value();
+  if (!IsValidUtf8(value)) Unexpected(Where(child, entry) + " is not well-formed UTF-8");
+  return value;
+}
+
+// pugixml reads 8-bit documents as UTF-8 (or Latin-1 when declared so); a
+// declared Windows-1251 answer is turned into UTF-8 before it is parsed.
+bool DeclaresWindows1251(std::string_view answer) {
+  if (!answer.starts_with("<?xml")) return false;
+  const std::size_t end = answer.find("?>");
+  if (end == std::string_view::npos) return false;
+  const std::string declaration = AsciiLower(answer.substr(0, end));
+  return declaration.find("\"windows-1251\"") != std::string::npos ||
+         declaration.find("'windows-1251'") != std::string::npos ||
+         declaration.find("\"cp1251\"") != std::string::npos ||
+         declaration.find("'cp1251'") != std::string::npos;
+}
+
+Loader ChannelPackageLoader(std::string site, std::string service, std::string query) {
+  return {
+      [site](const ProviderSites& sites) { return sites.Address(site); },
+      [service, query](LoadContext& ctx) {
+        const std::string url = ctx.Sites().Address(service) + std::string(kServicePath) + query;
+        return ParseChannelPackage(ctx.Get(url));
+      },
+  };
+}
+
+}  // namespace
+
+ChannelRows ParseChannelPackage(std::string_view answer) {
+  std::string converted;
+  if (DeclaresWindows1251(answer)) {
+    converted = Cp1251ToUtf8(answer);
+    answer = converted;
+  }
+  pugi::xml_document document;
+  const pugi::xml_parse_result parsed =
+      document.load_buffer(answer.data(), answer.size(), kParseOptions,
+                           converted.empty() ? pugi::encoding_auto : pugi::encoding_utf8);
+  if (!parsed) {
+    throw std::runtime_error(std::string("malformed XML: ") + parsed.description() + " at byte " +
+                             std::to_string(parsed.offset));
+  }
+  int elements = 0;
+  for (const pugi::xml_node node : document.children()) {
+    if (node.type() == pugi::node_doctype) Unexpected("a document type declaration is refused");
+    if (node.type() == pugi::node_element) ++elements;
+  }
+  if (elements > 1) Unexpected("more than one element at the document's top level");
+
+  const pugi::xml_node root = ChildAt(document, 1);
+  if (!root) Unexpected("no node 1 at the document's top level");
+  const pugi::xml_node container = root.first_child();
+  if (!container) Unexpected("node 1 at the document's top level has no child 0");
+
+  // Pair lines first: nothing is returned unless every entry could be read.
+  std::vector<std::string> pairs;
+  int index = 0;
+  for (pugi::xml_node entry = container.first_child(); entry;
+       entry = entry.next_sibling(), ++index) {
+    const pugi::xml_node name_node = ChildAt(entry, 2);
+    if (!name_node) {
+      Unexpected("channel entry " + std::to_string(index) + " has fewer than three children");
+    }
+    const std::string name = TextOf(name_node, 2, index);
+    const std::string code = TextOf(entry.first_child(), 0, index);
+    pairs.push_back(name + ">" + code);
+  }
+
+  ChannelRows rows;
+  rows.reserve(pairs.size());
+  for (const std::string& line : pairs) {
+    rows.push_back({ExtractField(line, 1, ">"), ExtractField(line, 2, ">")});
+  }
+  return rows;
+}
+
+Loader SmartlabLoader() {
+  return ChannelPackageLoader("smartlab", "smartlab.service",
+                              "to=99999&channelPackageId=1529084&locationId=100901&from=0");
+}
+
+Loader MoyoLoader() {
+  return ChannelPackageLoader("moyo", "moyo.service",
+                              "from=0&to=99999&channelPackageId=40361377&locationId=1000050");
+}
+
+}  // namespace brelvik

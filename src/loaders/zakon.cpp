@@ -1,0 +1,45 @@
+// The zakon loader: channel codes and names from the "channels" object that
+// a script of the television site's front page declares (Windows-1251).
+#include <string>
+
+#include "loaders/loaders.h"
+#include "support/codepage.h"
+#include "support/text.h"
+
+namespace brelvik {
+
+namespace {
+constexpr std::string_view kObjectStart = "var channels = {";
+constexpr std::string_view kObjectEnd = "};";
+}  // namespace
+
+ChannelRows ParseZakonPage(std::string_view page) {
+  ChannelRows rows;
+  // One entry per line: 'key':{'id':'CODE','name':'NAME',...}, read by
+  // position, so a comma or colon inside a name cuts it there.
+  for (const std::string& line : SplitLines(Trim(TextBetween(kObjectStart, page, kObjectEnd)))) {
+    const std::string joined = ExtractField(line, 1, ",") + ":" + ExtractField(line, 2, ",");
+    const std::string pair =
+        ReplaceAll(ExtractField(joined, 3, ":") + ">" + ExtractField(joined, 5, ":"), "'", "");
+    const std::string rewritten = ExtractField(pair, 2, ">") + ">" + ExtractField(pair, 1, ">");
+    rows.push_back({ExtractField(rewritten, 1, ">"), ExtractField(rewritten, 2, ">")});
+  }
+  // The page is Windows-1251; the table keeps UTF-8.
+  for (ChannelRow& row : rows) {
+    row.name = Cp1251ToUtf8(row.name);
+    row.code = Cp1251ToUtf8(row.code);
+  }
+  return rows;
+}
+
+Loader ZakonLoader() {
+  return {
+      // Only the main site is probed; the list comes from the television site.
+      [](const ProviderSites& sites) { return sites.Address("zakon"); },
+      [](LoadContext& ctx) {
+        return ParseZakonPage(ctx.Get(ctx.Sites().Address("zakon.tv") + "/"));
+      },
+  };
+}
+
+}  // namespace brelvik
