@@ -6,7 +6,9 @@
 
 #include "loaders/loaders.h"
 #include "outputs/channel_id_map.h"
+#include "outputs/channel_search.h"
 #include "outputs/channel_table.h"
+#include "outputs/m3u_line.h"
 
 namespace brelvik {
 namespace {
@@ -60,6 +62,33 @@ void BM_CreateListRussianLower(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(CreateList(rows, options));
 }
 BENCHMARK(BM_CreateListRussianLower)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The worst search step: nothing matches, so every name is compared.
+void BM_SearchStepNoMatch(benchmark::State& state) {
+  ChannelTable table;
+  table.Assign(Rows(static_cast<int>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(SearchChannels(table, "нет такого", false, 0));
+}
+BENCHMARK(BM_SearchStepNoMatch)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_SortToggle(benchmark::State& state) {
+  ChannelTable table;
+  table.Assign(Rows(static_cast<int>(state.range(0))));
+  bool descending = false;
+  for (auto _ : state) {
+    descending = !descending;
+    table.SetOrder({ChannelField::kCode, descending});
+  }
+}
+BENCHMARK(BM_SortToggle)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ChannelHashAndM3u(benchmark::State& state) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ChannelHash("Первый канал HD", {.lower_russian = true}));
+    benchmark::DoNotOptimize(M3uLine(": http://www.vsetv.com", "101", "Первый канал HD"));
+  }
+}
+BENCHMARK(BM_ChannelHashAndM3u);
 
 }  // namespace
 }  // namespace brelvik

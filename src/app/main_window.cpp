@@ -142,6 +142,11 @@ void MainWindow::BuildControls() {
   QPalette grid_palette = grid_->palette();
   grid_palette.setColor(QPalette::Base, Qt::white);
   grid_palette.setColor(QPalette::Text, QColor(kTextColor));
+  // Selected cells: a pale blue-grey background with pure blue text.
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    grid_palette.setColor(group, QPalette::Highlight, QColor(kSelectedCellColor));
+    grid_palette.setColor(group, QPalette::HighlightedText, QColor(kHoverColor));
+  }
   grid_->setPalette(grid_palette);
 
   MakeBevel(this, QRect(372, 4, 185, 23), false);

@@ -39,6 +39,7 @@ class MainWindow : public QWidget {
   static constexpr QRgb kHoverColor = qRgb(0, 0, 255);
   static constexpr QRgb kRedColor = qRgb(255, 0, 0);
   static constexpr QRgb kMaroonColor = qRgb(128, 0, 0);
+  static constexpr QRgb kSelectedCellColor = qRgb(204, 211, 228);
 
   explicit MainWindow(AppSettings settings = {}, QWidget* parent = nullptr);
   ~MainWindow() override;

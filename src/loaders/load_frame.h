@@ -54,7 +54,8 @@ struct Loader {
   std::function<ChannelRows(LoadContext&)> body;
 };
 
-// The loader of a provider key; every provider of the selector has one.
+// The loader of a provider key; every provider of the selector has one, and
+// any other key raises std::out_of_range.
 const Loader& LoaderFor(std::string_view key);
 
 enum class LoadStatus {

@@ -141,6 +141,8 @@ TEST_F(MainWindowTest, LoadsVsetvFromALoopbackSite) {
   EXPECT_NE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
   EXPECT_EQ(grid->contextMenuPolicy(), Qt::CustomContextMenu);
   EXPECT_EQ(grid->horizontalHeader()->sortIndicatorSection(), 0);
+  EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::Highlight), QColor(204, 211, 228));
+  EXPECT_EQ(grid->palette().color(QPalette::Active, QPalette::HighlightedText), QColor(0, 0, 255));
   // Names are editable in place, codes never.
   EXPECT_TRUE(w->Model().flags(w->Model().index(0, 0)) & Qt::ItemIsEditable);
   EXPECT_FALSE(w->Model().flags(w->Model().index(0, 1)) & Qt::ItemIsEditable);

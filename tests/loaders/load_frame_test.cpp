@@ -109,6 +109,10 @@ TEST(ProviderTable, SelectorOrderNamesAndOverrides) {
     EXPECT_EQ(providers[i].list_file, expected_file);
     EXPECT_EQ(providers[i].site.substr(0, 7), "http://");
   }
+  for (const Provider& p : providers) {
+    EXPECT_NO_THROW(LoaderFor(p.key)) << p.key;
+    EXPECT_TRUE(LoaderFor(p.key).body) << p.key;
+  }
   EXPECT_EQ(FindProviderByKeyOrIndex("12"), nullptr);
   EXPECT_EQ(FindProviderByKeyOrIndex("-1"), nullptr);
   EXPECT_EQ(FindProviderByKeyOrIndex(""), nullptr);

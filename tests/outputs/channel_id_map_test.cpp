@@ -1,8 +1,15 @@
 // The channel-id map text.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "outputs/channel_id_map.h"
+#include "support/codepage.h"
 #include "support/md5.h"
+#include "support/text.h"
 
 namespace brelvik {
 namespace {
@@ -57,6 +64,45 @@ TEST(ChannelHash, NormalizationRules) {
   }
   EXPECT_EQ(ChannelHash("Первый", lower), LowerMd5("первый"));
   EXPECT_EQ(ChannelHash("Первый", none), LowerMd5("Первый"));
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// PHP's own unserialize reads the written file back to the same keys and
+// values (skipped where no php is installed).
+TEST(SaveChannelIdFile, PhpReadsTheFileBack) {
+  const std::filesystem::path path = testing::TempDir() + "brelvik_channels_id";
+  const ChannelRows rows = {{"Первый канал", " 1 "}, {"Discovery", "disc"}, {"ТНТ", "тнт-4"}};
+  const std::string map = CreateList(rows, {.lower_russian = true});
+  SaveChannelIdFile(path, map);
+  EXPECT_EQ(ReadAll(path), Utf8ToCp1251(map) + "\r\n");
+
+  if (std::system("php -v > /dev/null 2>&1") != 0) GTEST_SKIP() << "php is not installed";
+  const std::string command =
+      "php -r '$a = unserialize(trim(file_get_contents($argv[1]))); "
+      "if ($a === false) exit(1); foreach ($a as $k => $v) echo $k, \" \", bin2hex($v), \"\\n\";' " +
+      path.string();
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  ASSERT_EQ(pclose(pipe), 0) << out;
+  std::string expected;
+  for (const ChannelRow& row : rows) {
+    std::string hex;
+    for (unsigned char c : Utf8ToCp1251(Trim(row.code))) {
+      char digits[3];
+      std::snprintf(digits, sizeof digits, "%02x", c);
+      hex += digits;
+    }
+    expected += ChannelHash(row.name, {.lower_russian = true}) + " " + hex + "\n";
+  }
+  EXPECT_EQ(out, expected);
+  std::filesystem::remove(path);
 }
 
 }  // namespace
