@@ -1,6 +1,7 @@
 // The ontimetv loader: channel names and codes from the channel blocks of one
 // category page (Windows-1251), in page order.
 #include <string>
+#include <vector>
 
 #include "loaders/loaders.h"
 #include "support/codepage.h"
