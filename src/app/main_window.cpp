@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QToolTip>
 
 #include "app/message_box.h"
 #include "outputs/channel_id_map.h"
@@ -101,6 +102,8 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   model_->SetEditable(false);
   ApplyTexts(Texts());
+  // Blocks input during loads and keeps hints on screen for five seconds.
+  qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
@@ -506,7 +509,6 @@ void MainWindow::RunLoader(const Provider& provider) {
                          QAbstractItemView::AnyKeyPressed);
   model_->SetEditable(true);
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  qApp->installEventFilter(this);
 
   LoadOptions options;
   options.probe_limits = settings_.probe_limits;
@@ -528,7 +530,6 @@ void MainWindow::NoConnect(const QString& saved_caption) {
 }
 
 void MainWindow::FinishLoad(const LoadResult& result) {
-  qApp->removeEventFilter(this);
   switch (result.status) {
     case LoadStatus::kNoConnect:
       progress_->Stop();
@@ -568,6 +569,14 @@ void MainWindow::FinishLoad(const LoadResult& result) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // While a load runs the window takes no input; closing it is still allowed.
   if (runner_.Running() && IsInputEvent(event->type())) return true;
+  if (event->type() == QEvent::ToolTip) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && widget->window() == this && !widget->toolTip().isEmpty()) {
+      const auto* help = static_cast<QHelpEvent*>(event);
+      QToolTip::showText(help->globalPos(), widget->toolTip(), widget, {}, kHintShowMs);
+      return true;
+    }
+  }
   return QWidget::eventFilter(watched, event);
 }
 
@@ -763,7 +772,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
       // program ends anyway rather than keep the user waiting.
       std::_Exit(0);
     }
-    qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
   }
   event->accept();

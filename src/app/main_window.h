@@ -40,6 +40,7 @@ class MainWindow : public QWidget {
   static constexpr QRgb kRedColor = qRgb(255, 0, 0);
   static constexpr QRgb kMaroonColor = qRgb(128, 0, 0);
   static constexpr QRgb kSelectedCellColor = qRgb(204, 211, 228);
+  static constexpr int kHintShowMs = 5000;
 
   explicit MainWindow(AppSettings settings = {}, QWidget* parent = nullptr);
   ~MainWindow() override;

@@ -293,6 +293,16 @@ TEST_F(MainWindowTest, HoverColours) {
     QApplication::sendEvent(b, &leave);
     EXPECT_EQ(b->TextColor(), c.after) << c.button;
   }
+  // The dialogs' buttons rest in the colour of an active window's caption.
+  const QColor caption = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+  for (const char* name : {"VHSBtn2", "VHSBtn3", "VHSBtn4", "VHSBtn5", "VHSBtn6", "VHSBtn7"}) {
+    auto* b = Find<HoverButton>(*w, name);
+    EXPECT_EQ(b->TextColor(), caption) << name;
+    QApplication::sendEvent(b, &enter);
+    EXPECT_EQ(b->TextColor(), QColor(0, 0, 255)) << name;
+    QApplication::sendEvent(b, &leave);
+    EXPECT_EQ(b->TextColor(), caption) << name;
+  }
 }
 
 }  // namespace
