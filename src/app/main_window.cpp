@@ -542,6 +542,8 @@ void MainWindow::FinishLoad(const LoadResult& result) {
                          Q(result.error));
       break;
     case LoadStatus::kLoaded: {
+      // A load shows its rows by name, ascending, whatever order was chosen before.
+      model_->SetOrder(SortOrder{});
       model_->Assign(result.rows);
       // C2, C3.
       if (model_->rowCount() > 0) grid_->setCurrentIndex(model_->index(0, 0));

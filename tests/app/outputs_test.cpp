@@ -218,6 +218,12 @@ TEST_F(OutputsTest, TitleClicksSortAndKeepTheChannel) {
   EXPECT_EQ(Name(0), "  Sport 1 ");
   window_->Grid1TitleBtnClick(0);  // descending
   EXPECT_EQ(Name(0), "ТНТ-4");
+
+  // The next load shows its rows by name again, ascending.
+  QSignalSpy ended(window_.get(), &MainWindow::LoadEnded);
+  Button("BTN_Start")->click();
+  ASSERT_TRUE(ended.wait(10000));
+  EXPECT_EQ(Name(0), "  Sport 1 ");
 }
 
 TEST_F(OutputsTest, EditingANameKeepsTheCursorOnIt) {
