@@ -1,26 +1,15 @@
-// Feeds arbitrary bytes to the akado body (fixed rows, then sorted, distinct channel links).
-// Whatever the page, it must return rows of well-formed UTF-8 that hold neither ">" nor a line
-// break.
+// Feeds arbitrary bytes to the akado body (fixed rows, then sorted, distinct
+// channel links): clean, named rows, the fixed ones first.
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
+#include "fuzz_rows.h"
 #include "loaders/loaders.h"
-#include "support/codepage.h"
-
-namespace {
-bool Clean(std::string_view text) {
-  return brelvik::IsValidUtf8(text) && text.find_first_of(">\r\n") == std::string_view::npos;
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const brelvik::ChannelRows rows =
-      brelvik::ParseAkadoPage(std::string_view(reinterpret_cast<const char*>(data), size));
+  const brelvik::ChannelRows rows = brelvik::ParseAkadoPage(brelvik::fuzz::AsPage(data, size));
   if (rows.size() < 5 || rows[0].code != "3456" || rows[4].code != "52580") __builtin_trap();
-  for (const brelvik::ChannelRow& row : rows) {
-    if (!Clean(row.name) || !Clean(row.code)) __builtin_trap();
-    if (row.name.empty()) __builtin_trap();  // nameless lines give no row
-  }
+  brelvik::fuzz::CheckCleanRows(rows);
+  brelvik::fuzz::CheckNamed(rows);
   return 0;
 }

@@ -1,11 +1,10 @@
 // The akado loader: five fixed channels, then the channel links of the
 // provider's channel table, one sorted line per distinct link.
-#include <algorithm>
+#include <iterator>
 #include <string>
-#include <vector>
 
 #include "loaders/loaders.h"
-#include "support/codepage.h"
+#include "loaders/row_steps.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -23,14 +22,7 @@ const ChannelRows& FixedRows() {
   return rows;
 }
 
-// The page is UTF-8 and so is the table: one malformed sequence anywhere in
-// the list discards the whole list rather than letting garbage through.
-std::vector<std::string> WellFormedOrNothing(std::vector<std::string> lines) {
-  const bool well_formed = std::all_of(lines.begin(), lines.end(),
-                                       [](const std::string& line) { return IsValidUtf8(line); });
-  if (!well_formed) lines.clear();
-  return lines;
-}
+bool IsLink(std::string_view line) { return line.find('|') != std::string_view::npos; }
 }  // namespace
 
 ChannelRows ParseAkadoPage(std::string_view page) {
@@ -42,20 +34,11 @@ ChannelRows ParseAkadoPage(std::string_view page) {
   text = Trim(text);
 
   // A line that is not a link would only add a nameless line to the list,
-  // which gives no row, so it is left out.
-  SortedLineList pairs;
-  for (const std::string& line : SplitLines(text)) {
-    if (line.find('|') == std::string::npos) continue;
-    pairs.Add(ExtractField(line, 1, "|") + ">" + ExtractField(line, 2, "|"));
-  }
-
+  // which gives no row, so it is left out; so is a link without text.
+  ChannelRows links = SortedLinkRows(text, IsLink, NamelessLinks::kDropped);
   ChannelRows rows = FixedRows();
-  for (const std::string& line : WellFormedOrNothing(pairs.Lines())) {
-    const std::string rewritten = ExtractField(line, 2, ">") + ">" + ExtractField(line, 1, ">");
-    std::string name = ExtractField(rewritten, 1, ">");
-    if (name.empty()) continue;  // a link without text
-    rows.push_back({std::move(name), ExtractField(rewritten, 2, ">")});
-  }
+  rows.insert(rows.end(), std::make_move_iterator(links.begin()),
+              std::make_move_iterator(links.end()));
   return rows;
 }
 

@@ -1,6 +1,7 @@
 // One channel as a loader cuts it from a provider's list: name and code, UTF-8.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,5 +14,10 @@ struct ChannelRow {
 };
 
 using ChannelRows = std::vector<ChannelRow>;
+
+// How a failed comparison in a test shows a row: {"name", "code"}.
+inline void PrintTo(const ChannelRow& row, std::ostream* os) {
+  *os << "{\"" << row.name << "\", \"" << row.code << "\"}";
+}
 
 }  // namespace brelvik

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "loaders/loaders.h"
-#include "support/codepage.h"
+#include "loaders/row_steps.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -37,13 +37,10 @@ ChannelRows ParseOntimetvPage(std::string_view page) {
     const std::string pair =
         Trim(ExtractField(blocks[i], 3, "|")) + ">" + ExtractField(blocks[i], 1, "|");
     if (Trim(pair) == ">") continue;  // neither code nor name
-    rows.push_back({ExtractField(pair, 2, ">"), ExtractField(pair, 1, ">")});
+    rows.push_back(RowFromPair(pair));
   }
   // The page is Windows-1251; the table keeps UTF-8.
-  for (ChannelRow& row : rows) {
-    row.name = Cp1251ToUtf8(row.name);
-    row.code = Cp1251ToUtf8(row.code);
-  }
+  DecodeCp1251Rows(rows);
   return rows;
 }
 

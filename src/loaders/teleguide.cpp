@@ -1,11 +1,9 @@
 // The teleguide loader: channel numbers and names from the links of the
 // channel index page, one sorted line per distinct channel.
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "loaders/loaders.h"
-#include "support/codepage.h"
+#include "loaders/row_steps.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -16,17 +14,8 @@ constexpr std::string_view kFooter = "<div id=\"footer\">";
 constexpr std::string_view kLinkStart =
     "<div id=\"programm_logo3\"><div id=\"programm_logo2\"><a href=\"/kanal";
 
-bool StartsWithDigit(const std::string& line) {
+bool StartsWithDigit(std::string_view line) {
   return !line.empty() && line.front() >= '0' && line.front() <= '9';
-}
-
-// The page is UTF-8 and so is the table: one malformed sequence anywhere in
-// the list discards the whole list rather than letting garbage through.
-std::vector<std::string> WellFormedOrNothing(std::vector<std::string> lines) {
-  const bool well_formed = std::all_of(lines.begin(), lines.end(),
-                                       [](const std::string& line) { return IsValidUtf8(line); });
-  if (!well_formed) lines.clear();
-  return lines;
 }
 }  // namespace
 
@@ -40,18 +29,7 @@ ChannelRows ParseTeleguidePage(std::string_view page) {
   text = Trim(text);
 
   // Only the whole text is trimmed, so an indented link line is not a channel.
-  SortedLineList pairs;
-  for (const std::string& line : SplitLines(text)) {
-    if (!StartsWithDigit(line)) continue;
-    pairs.Add(ExtractField(line, 1, "|") + ">" + ExtractField(line, 2, "|"));
-  }
-
-  ChannelRows rows;
-  for (const std::string& line : WellFormedOrNothing(pairs.Lines())) {
-    const std::string rewritten = ExtractField(line, 2, ">") + ">" + ExtractField(line, 1, ">");
-    rows.push_back({ExtractField(rewritten, 1, ">"), ExtractField(rewritten, 2, ">")});
-  }
-  return rows;
+  return SortedLinkRows(text, StartsWithDigit, NamelessLinks::kKept);
 }
 
 Loader TeleguideLoader() {

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "loaders/loaders.h"
+#include "loaders/row_steps.h"
 #include "support/codepage.h"
 #include "support/file_write.h"
 #include "support/text.h"
@@ -114,7 +115,7 @@ ChannelRows RowsOf(const std::vector<std::string>& lines) {
   for (const std::string& pair : pairs) {
     const std::string row_line =
         Trim(ExtractField(pair, 1, "|") + ">" + ExtractField(pair, 3, "|"));
-    rows.push_back({ExtractField(row_line, 2, ">"), ExtractField(row_line, 1, ">")});
+    rows.push_back(RowFromPair(row_line));
   }
   return rows;
 }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "loaders/loaders.h"
-#include "support/codepage.h"
+#include "loaders/row_steps.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -24,15 +24,11 @@ ChannelRows ParseVsetvPage(std::string_view page) {
 
   ChannelRows rows;
   for (const std::string& line : SplitLines(text)) {
-    // "57>Kino Plus" becomes "Kino Plus>57": name first, then code.
-    const std::string rewritten = ExtractField(line, 2, ">") + ">" + ExtractField(line, 1, ">");
-    rows.push_back({ExtractField(rewritten, 1, ">"), ExtractField(rewritten, 2, ">")});
+    // "57>Kino Plus": code, then name.
+    rows.push_back(RowFromPair(line));
   }
   // The page is Windows-1251; the table keeps UTF-8.
-  for (ChannelRow& row : rows) {
-    row.name = Cp1251ToUtf8(row.name);
-    row.code = Cp1251ToUtf8(row.code);
-  }
+  DecodeCp1251Rows(rows);
   return rows;
 }
 

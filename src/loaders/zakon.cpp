@@ -3,7 +3,7 @@
 #include <string>
 
 #include "loaders/loaders.h"
-#include "support/codepage.h"
+#include "loaders/row_steps.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -21,14 +21,10 @@ ChannelRows ParseZakonPage(std::string_view page) {
     const std::string joined = ExtractField(line, 1, ",") + ":" + ExtractField(line, 2, ",");
     const std::string pair =
         ReplaceAll(ExtractField(joined, 3, ":") + ">" + ExtractField(joined, 5, ":"), "'", "");
-    const std::string rewritten = ExtractField(pair, 2, ">") + ">" + ExtractField(pair, 1, ">");
-    rows.push_back({ExtractField(rewritten, 1, ">"), ExtractField(rewritten, 2, ">")});
+    rows.push_back(RowFromPair(pair));
   }
   // The page is Windows-1251; the table keeps UTF-8.
-  for (ChannelRow& row : rows) {
-    row.name = Cp1251ToUtf8(row.name);
-    row.code = Cp1251ToUtf8(row.code);
-  }
+  DecodeCp1251Rows(rows);
   return rows;
 }
 

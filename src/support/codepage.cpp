@@ -218,6 +218,13 @@ std::string ValidUtf8(std::string_view bytes) {
   return IsValidUtf8(bytes) ? std::string(bytes) : std::string();
 }
 
+std::vector<std::string> ValidUtf8Lines(std::vector<std::string> lines) {
+  for (const std::string& line : lines) {
+    if (!IsValidUtf8(line)) return {};
+  }
+  return lines;
+}
+
 std::string Utf8ToCp1251(std::string_view utf8) {
   const Cp1251Tables& tables = Tables();
   std::string out;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brelvik {
 
@@ -16,6 +17,11 @@ std::string Cp1251ToUtf8(std::string_view bytes);
 std::string ValidUtf8(std::string_view bytes);
 
 bool IsValidUtf8(std::string_view bytes);
+
+// The lines themselves when every one is well-formed UTF-8, otherwise none: one
+// malformed sequence anywhere discards the whole list rather than letting
+// garbage through.
+std::vector<std::string> ValidUtf8Lines(std::vector<std::string> lines);
 
 // Encodes well-formed UTF-8 in Windows-1251 for files. A character the code
 // page cannot hold becomes one "?" (0x3F), so each character stays one byte.

@@ -5,10 +5,15 @@
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
+#include <unicode/ustring.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace brelvik {
 
@@ -19,6 +24,8 @@ namespace {
 // spin on an empty field.
 std::size_t FindNonEmpty(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return std::string_view::npos;
+  // Most delimiters are one byte, which a plain byte search finds fastest.
+  if (needle.size() == 1) return haystack.find(needle.front());
   return haystack.find(needle);
 }
 
@@ -27,19 +34,23 @@ bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 }  // namespace
 
 std::string ExtractField(std::string_view text, int n, std::string_view delimiter) {
-  if (n <= 0) return std::string(text);
+  return std::string(ExtractFieldView(text, n, delimiter));
+}
+
+std::string_view ExtractFieldView(std::string_view text, int n, std::string_view delimiter) {
+  if (n <= 0) return text;
   std::string_view rest = text;
   for (int k = 1; k <= n; ++k) {
     const std::size_t pos = FindNonEmpty(rest, delimiter);
     // Without an occurrence the rest never changes again, so every later field,
     // the N-th included, is the whole rest; this also keeps a huge N cheap.
-    if (pos == std::string_view::npos) return std::string(rest);
-    if (k == n) return std::string(rest.substr(0, pos));
+    if (pos == std::string_view::npos) return rest;
+    if (k == n) return rest.substr(0, pos);
     // Skips only the occurrence's first byte, as the callers' one-byte
     // delimiters have always been handled.
     rest.remove_prefix(pos + 1);
   }
-  return std::string(rest);
+  return rest;
 }
 
 std::string TextBetween(std::string_view start_marker, std::string_view text,
@@ -77,23 +88,8 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
-  if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-    text = text.substr(0, static_cast<const char*>(nul) - text.data());
-  }
   std::vector<std::string> lines;
-  std::size_t line_start = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    lines.emplace_back(text.substr(line_start, i - line_start));
-    i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-    line_start = i;
-  }
-  if (line_start < text.size()) lines.emplace_back(text.substr(line_start));
+  ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
@@ -113,10 +109,10 @@ namespace {
 
 std::unique_ptr<icu::Collator> CreateLineCollator() {
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+  std::unique_ptr<icu::Collator> collator(
+      icu::Collator::createInstance(icu::Locale::getRoot(), status));
   if (U_FAILURE(status) || !collator) {
-    throw std::runtime_error(std::string("cannot create the collator: ") +
-                             u_errorName(status));
+    throw std::runtime_error(std::string("cannot create the collator: ") + u_errorName(status));
   }
   collator->setStrength(icu::Collator::SECONDARY);
   return collator;
@@ -132,21 +128,31 @@ const icu::Collator& ThreadCollator() {
   return *clone;
 }
 
-std::string SortKey(std::string_view line) {
+// Writes the line's sort key, without the terminating zero byte ICU counts,
+// into a buffer of this thread's that the next call overwrites. Malformed
+// UTF-8 reads as U+FFFD, as icu::UnicodeString::fromUTF8 would read it.
+std::string_view SortKey(std::string_view line) {
   const icu::Collator& collator = ThreadCollator();
-  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(
-      icu::StringPiece(line.data(), static_cast<int32_t>(line.size())));
-  std::string key(64, '\0');
-  int32_t length = collator.getSortKey(text, reinterpret_cast<uint8_t*>(key.data()),
-                                       static_cast<int32_t>(key.size()));
+  thread_local std::u16string text;
+  thread_local std::string key(256, '\0');
+  // One UTF-8 byte never gives more than one UTF-16 unit.
+  if (text.size() < line.size()) text.resize(line.size());
+  UErrorCode status = U_ZERO_ERROR;
+  int32_t text_length = 0;
+  u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &text_length, line.data(),
+                       static_cast<int32_t>(line.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) {
+    throw std::runtime_error(std::string("cannot read a line for sorting: ") + u_errorName(status));
+  }
+  int32_t length =
+      collator.getSortKey(text.data(), text_length, reinterpret_cast<uint8_t*>(key.data()),
+                          static_cast<int32_t>(key.size()));
   if (length > static_cast<int32_t>(key.size())) {
     key.resize(length);
-    length = collator.getSortKey(text, reinterpret_cast<uint8_t*>(key.data()), length);
+    length = collator.getSortKey(text.data(), text_length, reinterpret_cast<uint8_t*>(key.data()),
+                                 length);
   }
-  // The reported length counts the key's terminating zero byte, which adds
-  // nothing to the ordering.
-  key.resize(length > 0 ? length - 1 : 0);
-  return key;
+  return std::string_view(key.data(), length > 0 ? length - 1 : 0);
 }
 
 }  // namespace
@@ -155,20 +161,89 @@ SortedLineList::SortedLineList() = default;
 SortedLineList::~SortedLineList() = default;
 
 bool SortedLineList::Add(std::string_view line) {
-  return entries_.insert(Entry{SortKey(line), std::string(line)}).second;
+  const std::string_view key = SortKey(line);
+  const std::size_t hash = std::hash<std::string_view>()(key);
+  const auto hash_tag = static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
+  if ((entries_.size() + 1) * 2 > slots_.size()) GrowSlots();
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hash & mask;
+  for (; slots_[i].entry != 0; i = (i + 1) & mask) {
+    if (slots_[i].hash_tag == hash_tag && KeyOf(entries_[slots_[i].entry - 1]) == key) {
+      return false;
+    }
+  }
+  if (entries_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("too many lines for a sorted line list");
+  }
+  entries_.push_back(Entry{keys_.size(), key.size(), hash, std::string(line)});
+  keys_.append(key);
+  slots_[i] = Slot{hash_tag, static_cast<std::uint32_t>(entries_.size())};
+  return true;
 }
 
 void SortedLineList::AddText(std::string_view text) {
-  for (std::string& line : SplitLines(text)) {
-    entries_.insert(Entry{SortKey(line), std::move(line)});
+  ForEachLine(text, [this](std::string_view line) { Add(line); });
+}
+
+void SortedLineList::GrowSlots() {
+  slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, Slot{0, 0});
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t n = 0; n < entries_.size(); ++n) {
+    const std::size_t hash = entries_[n].hash;
+    std::size_t i = hash & mask;
+    while (slots_[i].entry != 0) i = (i + 1) & mask;
+    slots_[i] = Slot{static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32),
+                     static_cast<std::uint32_t>(n + 1)};
   }
 }
 
-std::vector<std::string> SortedLineList::Lines() const {
+std::vector<std::size_t> SortedLineList::SortedOrder() const {
+  // The keys' first eight bytes, read as one big-endian number (zeros after a
+  // shorter key's end), order most pairs of keys without a look at the keys:
+  // on a provider page they mostly differ that early.
+  struct Item {
+    std::uint64_t head;
+    std::size_t entry;
+  };
+  std::vector<Item> items(entries_.size());
+  for (std::size_t n = 0; n < items.size(); ++n) {
+    const std::string_view key = KeyOf(entries_[n]);
+    std::uint64_t head = 0;
+    for (std::size_t b = 0; b < 8; ++b) {
+      head = (head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+    }
+    items[n] = Item{head, n};
+  }
+  // No two keys are equal, so this order is the only one. A merge sort keeps to
+  // N log N comparisons however the keys are patterned.
+  std::stable_sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
+    if (a.head != b.head) return a.head < b.head;
+    return KeyOf(entries_[a.entry]) < KeyOf(entries_[b.entry]);
+  });
+  std::vector<std::size_t> order(items.size());
+  for (std::size_t n = 0; n < items.size(); ++n) order[n] = items[n].entry;
+  return order;
+}
+
+std::vector<std::string> SortedLineList::Lines() const& {
   std::vector<std::string> lines;
   lines.reserve(entries_.size());
-  for (const Entry& entry : entries_) lines.push_back(entry.line);
+  for (const std::size_t n : SortedOrder()) lines.push_back(entries_[n].line);
   return lines;
+}
+
+std::vector<std::string> SortedLineList::Lines() && {
+  std::vector<std::string> lines;
+  lines.reserve(entries_.size());
+  for (const std::size_t n : SortedOrder()) lines.push_back(std::move(entries_[n].line));
+  Clear();
+  return lines;
+}
+
+void SortedLineList::Clear() {
+  entries_.clear();
+  keys_.clear();
+  slots_.clear();
 }
 
 }  // namespace brelvik

@@ -2,11 +2,9 @@
 // rows) and its load.
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 #include "fixture.h"
+#include "loaders/loader_test_support.h"
 #include "loaders/loaders.h"
-#include "support/loopback_server.h"
 
 namespace brelvik {
 namespace {
@@ -23,12 +21,6 @@ ChannelRows WithFixed(const ChannelRows& page_rows) {
   return rows;
 }
 
-struct AkadoCase {
-  const char* what;
-  std::string page;
-  ChannelRows page_rows;
-};
-
 std::string Table(const std::string& body) {
   return "<table><thead><tr><th><a href=\"?sort\">Канал</a></th></tr></thead>\n<tbody>\n" + body +
          "</tbody>\n<tbody class=\"tv-special\"><tr><td></td></tr></tbody></table>";
@@ -44,102 +36,55 @@ const ChannelRows kServedRows{
     {"Карусель", "31"},      {"Спорт", "777"},    {"Спорт 1", "777"},
 };
 
-class AkadoCases : public testing::TestWithParam<AkadoCase> {};
+class AkadoCases : public testing::TestWithParam<test::PageCase> {};
 
 TEST_P(AkadoCases, CutsRows) {
-  EXPECT_EQ(ParseAkadoPage(GetParam().page), WithFixed(GetParam().page_rows));
+  EXPECT_EQ(ParseAkadoPage(GetParam().page), WithFixed(GetParam().rows));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, AkadoCases,
-    testing::Values(AkadoCase{"served page: duplicates, text order, link with a class",
-                              test::ReadFixture("akado/channels.html"), kServedRows},
-                    AkadoCase{"worked example",
-                              Table("<tr><td><a href=\"2345.html\">Kino Plus</a></td></tr>"),
-                              {{"Kino Plus", "2345"}}},
-                    AkadoCase{"page without the markers gives the fixed rows only",
-                              test::ReadFixture("akado/channels_redesign.html"),
-                              {}},
-                    AkadoCase{"empty page gives the fixed rows only", "", {}},
-                    AkadoCase{"malformed UTF-8 in a name leaves the fixed rows only",
-                              test::ReadFixture("akado/channels_malformed_utf8.html"),
-                              {}},
-                    AkadoCase{"name containing > keeps its first part",
-                              Table(Row("5.html", "Кино>Плюс")),
-                              {{"Кино", "5"}}},
-                    AkadoCase{"several bars: the name is the second field",
-                              Table(Row("5.html", "Кино|Плюс")),
-                              {{"Кино", "5"}}},
-                    AkadoCase{"link without text gives no row",
-                              Table(Row("5.html", "") + Row("6.html", "Шесть")),
-                              {{"Шесть", "6"}}},
-                    AkadoCase{"target without .html is not loaded",
-                              Table(Row("/channel/5", "Пять") + Row("6.html", "Шесть")),
-                              {{"Шесть", "6"}}},
-                    AkadoCase{"same target, two texts: two rows; same text twice: one",
-                              Table(Row("5.html", "Пять") + Row("5.html", "ПЯТЬ") +
-                                    Row("5.html", "Пятёрка")),
-                              {{"Пятёрка", "5"}, {"Пять", "5"}}}),
-    [](const testing::TestParamInfo<AkadoCase>& info) {
-      std::string name = info.param.what;
-      for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      return name;
-    });
-
-ProviderSites SitesFor(const test::LoopbackServer& server) {
-  ProviderSites sites;
-  EXPECT_EQ(sites.Override("akado=" + server.Url("")), "");
-  return sites;
-}
+    testing::Values(test::PageCase{"served page: duplicates, text order, link with a class",
+                                   test::ReadFixture("akado/channels.html"), kServedRows},
+                    test::PageCase{"worked example",
+                                   Table("<tr><td><a href=\"2345.html\">Kino Plus</a></td></tr>"),
+                                   {{"Kino Plus", "2345"}}},
+                    test::PageCase{"page without the markers gives the fixed rows only",
+                                   test::ReadFixture("akado/channels_redesign.html"),
+                                   {}},
+                    test::PageCase{"empty page gives the fixed rows only", "", {}},
+                    test::PageCase{"malformed UTF-8 in a name leaves the fixed rows only",
+                                   test::ReadFixture("akado/channels_malformed_utf8.html"),
+                                   {}},
+                    test::PageCase{"name containing > keeps its first part",
+                                   Table(Row("5.html", "Кино>Плюс")),
+                                   {{"Кино", "5"}}},
+                    test::PageCase{"several bars: the name is the second field",
+                                   Table(Row("5.html", "Кино|Плюс")),
+                                   {{"Кино", "5"}}},
+                    test::PageCase{"link without text gives no row",
+                                   Table(Row("5.html", "") + Row("6.html", "Шесть")),
+                                   {{"Шесть", "6"}}},
+                    test::PageCase{"target without .html is not loaded",
+                                   Table(Row("/channel/5", "Пять") + Row("6.html", "Шесть")),
+                                   {{"Шесть", "6"}}},
+                    test::PageCase{"same target, two texts: two rows; same text twice: one",
+                                   Table(Row("5.html", "Пять") + Row("5.html", "ПЯТЬ") +
+                                         Row("5.html", "Пятёрка")),
+                                   {{"Пятёрка", "5"}, {"Пять", "5"}}}),
+    test::CaseName());
 
 TEST(AkadoLoad, ProbesSiteRootThenFetchesChannels) {
-  const std::string page = test::ReadFixture("akado/channels.html");
-  test::RequestLog log;
-  test::LoopbackServer server([&](httplib::Server& s) {
-    s.Get("/", [&](const httplib::Request& req, httplib::Response& res) {
-      log.Record(req);
-      res.set_content("<html></html>", "text/html");
-    });
-    s.Get("/channels/", [&](const httplib::Request& req, httplib::Response& res) {
-      log.Record(req);
-      res.set_content(page, "text/html; charset=utf-8");
-    });
-  });
-  HttpClient http;
-  const ProviderSites sites = SitesFor(server);
-  EXPECT_EQ(LoaderFor("akado").probe_address(sites), server.Url("/"));
-
-  const LoadResult result = RunLoad(*FindProvider("akado"), http, sites);
-  ASSERT_EQ(result.status, LoadStatus::kLoaded) << result.error;
-  EXPECT_EQ(result.rows, WithFixed(kServedRows));
-
-  const auto requests = log.Requests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[0].path, "/");
-  EXPECT_EQ(requests[0].Header("User-Agent"), "InetURL:/1.0");
-  EXPECT_EQ(requests[1].path, "/channels/");
-  EXPECT_EQ(requests[1].Header("Accept"), "text/html, */*");
-  EXPECT_EQ(requests[1].Header("Content-Type"), "text/html");
-  EXPECT_EQ(requests[1].Header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+  const test::ServedLoad load =
+      test::LoadServedPage("akado", "/channels/", test::ReadFixture("akado/channels.html"));
+  EXPECT_EQ(load.probe_address, load.site + "/");
+  ASSERT_EQ(load.result.status, LoadStatus::kLoaded) << load.result.error;
+  EXPECT_EQ(load.result.rows, WithFixed(kServedRows));
 }
 
 TEST(AkadoLoad, ServerErrorFailsWithoutEvenTheFixedRows) {
-  test::LoopbackServer server([](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("ok", "text/html");
-    });
-    s.Get("/channels/", [](const httplib::Request&, httplib::Response& res) {
-      res.status = 500;
-      res.set_content(test::ReadFixture("akado/channels.html"), "text/html");
-    });
-  });
-  HttpClient http;
-  const LoadResult result = RunLoad(*FindProvider("akado"), http, SitesFor(server));
-  EXPECT_EQ(result.status, LoadStatus::kFailed);
-  EXPECT_EQ(result.error, "HTTP/1.1 500 Internal Server Error");
-  EXPECT_TRUE(result.rows.empty());
+  EXPECT_TRUE(test::FailedOnServerError(test::LoadAgainstServerError(
+      "akado", "/channels/", test::ReadFixture("akado/channels.html"))));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "loaders/loader_test_support.h"
 #include "loaders/loaders.h"
 #include "support/codepage.h"
 #include "support/loopback_server.h"
@@ -271,13 +272,7 @@ std::size_t RowsCoded(const ChannelRows& rows, std::string_view code) {
 // The loads run side by side, so the pauses overlap and the test takes about
 // the longest of them.
 TEST(BuiltinListLoads, GiveTheWholeListAfterTheProbeAndThePause) {
-  test::RequestLog log;
-  test::LoopbackServer site([&](httplib::Server& s) {
-    s.Get("/", [&](const httplib::Request& req, httplib::Response& res) {
-      log.Record(req);
-      res.set_content("<html></html>", "text/html");
-    });
-  });
+  const test::ProviderSite site("/", "<html></html>", "text/html");
   const ProviderSites sites = SitesAt(site.Url(""));
   const ProviderSites offline = SitesAt(RefusingAddress());
 
@@ -321,7 +316,7 @@ TEST(BuiltinListLoads, GiveTheWholeListAfterTheProbeAndThePause) {
   EXPECT_NE(std::find(stv.begin(), stv.end(), ChannelRow{"History", "histor "}), stv.end());
 
   // The probe is the only request: the list itself is never fetched.
-  const auto requests = log.Requests();
+  const auto requests = site.Requests();
   EXPECT_EQ(requests.size(), 3u);
   for (const auto& request : requests) EXPECT_EQ(request.path, "/");
 
@@ -347,23 +342,11 @@ TEST(BuiltinListLoads, RefusedProbeShowsNoList) {
 }
 
 TEST(BuiltinListLoads, CancelEndsThePausePromptly) {
-  test::LoopbackServer site([](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("ok", "text/plain");
-    });
-  });
-  HttpClient http;
-  CancelToken cancel;
-  std::thread canceller([cancel] {
-    std::this_thread::sleep_for(300ms);
-    cancel.Cancel();
-  });
-  const auto start = std::chrono::steady_clock::now();
-  const LoadResult result = RunLoad(*FindProvider("stv"), http, SitesAt(site.Url("")), {}, cancel);
-  canceller.join();
-  EXPECT_EQ(result.status, LoadStatus::kCancelled);
-  EXPECT_TRUE(result.rows.empty());
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  const test::ProviderSite site("/", "ok", "text/plain");
+  const test::CancelledLoad load = test::LoadCancelledAfter("stv", SitesAt(site.Url("")), 300ms);
+  EXPECT_EQ(load.result.status, LoadStatus::kCancelled);
+  EXPECT_TRUE(load.result.rows.empty());
+  EXPECT_LT(load.took, 2s);
 }
 
 }  // namespace

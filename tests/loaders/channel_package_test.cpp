@@ -7,13 +7,14 @@
 #include <stdexcept>
 
 #include "fixture.h"
+#include "loaders/loader_test_support.h"
 #include "loaders/loaders.h"
-#include "support/loopback_server.h"
 
 namespace brelvik {
 namespace {
 
 constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+constexpr const char* kServicePath = "/CacheClient/ncdxml/ChannelPackage/list_channels";
 
 std::string Entry(const std::string& code, const std::string& name) {
   return "<channel><id>" + code + "</id><number>7</number><name>" + name + "</name></channel>";
@@ -21,14 +22,6 @@ std::string Entry(const std::string& code, const std::string& name) {
 
 std::string Answer(const std::string& entries) {
   return std::string(kDeclaration) + "<response><channels>" + entries + "</channels></response>";
-}
-
-std::string TestName(const char* what) {
-  std::string name = what;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
 }
 
 struct AnswerCase {
@@ -88,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "<?xml version=\"1.0\" encoding=\"windows-1251\"?><r><c><e><i>1</i><n/>"
                    "<t>\xCF\xE5\xF0\xE2\xFB\xE9</t></e></c></r>",
                    {{"Первый", "1"}}}),
-    [](const testing::TestParamInfo<AnswerCase>& info) { return TestName(info.param.what); });
+    test::CaseName());
 
 struct FailureCase {
   const char* what;
@@ -149,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "<r><c>" +
                         Entry("1", "&d;&d;&d;&d;&d;&d;&d;&d;") + "</c></r>",
                     "unexpected XML: a document type declaration is refused"}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return TestName(info.param.what); });
+    test::CaseName());
 
 // Removes the whitespace between tags, as a service might send its answer.
 std::string Compact(const std::string& xml) {
@@ -185,30 +178,12 @@ class ChannelPackageLoad : public testing::TestWithParam<ServiceCase> {};
 // query exactly as the service expects it.
 TEST_P(ChannelPackageLoad, ProbesTheSiteAndAsksTheService) {
   const ServiceCase& c = GetParam();
-  test::RequestLog site_log;
-  test::RequestLog service_log;
-  std::vector<std::string> targets;
-  std::mutex targets_mutex;
-  std::string answer = test::ReadFixture("smartlab/list_channels.xml");
-  test::LoopbackServer site([&](httplib::Server& s) {
-    s.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
-      site_log.Record(req);
-      res.set_content("<html></html>", "text/html");
-    });
-  });
-  test::LoopbackServer service([&](httplib::Server& s) {
-    s.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
-      service_log.Record(req);
-      {
-        std::lock_guard lock(targets_mutex);
-        targets.push_back(req.target);
-      }
-      res.set_content(answer, "text/xml; charset=utf-8");
-    });
-  });
+  const test::ProviderSite site("/", "<html></html>", "text/html");
+  test::ProviderSite service(kServicePath, test::ReadFixture("smartlab/list_channels.xml"),
+                             "text/xml; charset=utf-8");
   ProviderSites sites;
-  ASSERT_EQ(sites.Override(std::string(c.key) + "=" + site.Url("")), "");
-  ASSERT_EQ(sites.Override(std::string(c.service) + "=" + service.Url("")), "");
+  site.Override(sites, c.key);
+  service.Override(sites, c.service);
   HttpClient http;
 
   const LoadResult loaded = RunLoad(*FindProvider(c.key), http, sites);
@@ -218,27 +193,27 @@ TEST_P(ChannelPackageLoad, ProbesTheSiteAndAsksTheService) {
   EXPECT_EQ(loaded.rows[2], (ChannelRow{"Первый канал", "1015"}));
   EXPECT_TRUE(loaded.warnings.empty());
 
-  answer = Answer("");
+  service.Serve(Answer(""));
   const LoadResult empty = RunLoad(*FindProvider(c.key), http, sites);
   EXPECT_EQ(empty.status, LoadStatus::kLoaded) << empty.error;
   EXPECT_TRUE(empty.rows.empty());
 
-  answer = Answer(Entry("101", "Kino") + "<channel><id>102</id><name>Sport</name></channel>");
+  service.Serve(Answer(Entry("101", "Kino") + "<channel><id>102</id><name>Sport</name></channel>"));
   const LoadResult broken = RunLoad(*FindProvider(c.key), http, sites);
   EXPECT_EQ(broken.status, LoadStatus::kFailed);
   EXPECT_EQ(broken.error, "unexpected XML: channel entry 1 has fewer than three children");
   EXPECT_TRUE(broken.rows.empty());
 
-  ASSERT_EQ(site_log.Count(), 3u);
-  EXPECT_EQ(site_log.Requests()[0].Header("User-Agent"), "InetURL:/1.0");
-  const auto requests = service_log.Requests();
+  ASSERT_EQ(site.RequestCount(), 3u);
+  EXPECT_TRUE(test::IsProbe(site.Requests()[0]));
+  const auto requests = service.Requests();
+  const auto page_requests = service.PageRequests();
   ASSERT_EQ(requests.size(), 3u);
+  ASSERT_EQ(page_requests.size(), 3u);
   for (std::size_t i = 0; i < requests.size(); ++i) {
-    EXPECT_EQ(targets[i], c.target);
+    EXPECT_EQ(page_requests[i].target, c.target);
     EXPECT_EQ(requests[i].method, "GET");
-    EXPECT_EQ(requests[i].Header("Accept"), "text/html, */*");
-    EXPECT_EQ(requests[i].Header("Content-Type"), "text/html");
-    EXPECT_EQ(requests[i].Header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+    EXPECT_TRUE(test::IsPageRequest(requests[i], kServicePath));
   }
 }
 
@@ -253,36 +228,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ServiceCase>& info) { return std::string(info.param.key); });
 
 TEST(ChannelPackageLoad, ServiceErrorsAndAnUnavailableSite) {
-  test::LoopbackServer site([](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("ok", "text/html");
-    });
-  });
-  test::RequestLog service_log;
-  test::LoopbackServer service([&](httplib::Server& s) {
-    s.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
-      service_log.Record(req);
-      res.status = 500;
-      res.set_content("boom", "text/plain");
-    });
-  });
+  const test::ProviderSite site("/", "ok", "text/html");
+  const test::ProviderSite service(kServicePath, "boom", "text/plain", 500);
   test::LoopbackServer missing([](httplib::Server& s) {
     s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
   });
   HttpClient http;
   ProviderSites sites;
-  ASSERT_EQ(sites.Override("smartlab=" + site.Url("")), "");
-  ASSERT_EQ(sites.Override("smartlab.service=" + service.Url("")), "");
-  const LoadResult failed = RunLoad(*FindProvider("smartlab"), http, sites);
-  EXPECT_EQ(failed.status, LoadStatus::kFailed);
-  EXPECT_EQ(failed.error, "HTTP/1.1 500 Internal Server Error");
-  EXPECT_TRUE(failed.rows.empty());
+  site.Override(sites, "smartlab");
+  service.Override(sites, "smartlab.service");
+  EXPECT_TRUE(test::FailedOnServerError(RunLoad(*FindProvider("smartlab"), http, sites)));
 
   // An unavailable site ends the load before the service is asked.
   ASSERT_EQ(sites.Override("smartlab=" + missing.Url("")), "");
   const LoadResult unavailable = RunLoad(*FindProvider("smartlab"), http, sites);
   EXPECT_EQ(unavailable.status, LoadStatus::kNoConnect);
-  EXPECT_EQ(service_log.Count(), 1u);
+  EXPECT_EQ(service.RequestCount(), 1u);
 }
 
 }  // namespace

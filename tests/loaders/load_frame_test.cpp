@@ -1,10 +1,12 @@
 // The loader frame against real loopback servers: probe, fetch, outcome.
+#include "loaders/load_frame.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 
 #include "fixture.h"
-#include "loaders/load_frame.h"
+#include "loaders/loader_test_support.h"
 #include "support/loopback_server.h"
 
 namespace brelvik {
@@ -19,52 +21,30 @@ ProviderSites SitesFor(const test::LoopbackServer& server) {
 }
 
 TEST(LoadFrame, LoadsVsetvFromItsSite) {
-  test::RequestLog log;
-  const std::string page = test::ReadFixture("vsetv/channels.html");
-  test::LoopbackServer server([&](httplib::Server& s) {
-    s.Get("/", [&](const httplib::Request& req, httplib::Response& res) {
-      log.Record(req);
-      res.set_content("<html></html>", "text/html");
-    });
-    s.Get("/channels.html", [&](const httplib::Request& req, httplib::Response& res) {
-      log.Record(req);
-      res.set_content(page, "text/html; charset=windows-1251");
-    });
-  });
+  const test::ProviderSite site("/channels.html", test::ReadFixture("vsetv/channels.html"),
+                                "text/html; charset=windows-1251");
   HttpClient http;
-  const ProviderSites sites = SitesFor(server);
+  const ProviderSites sites = site.SitesFor("vsetv");
   for (int run = 0; run < 2; ++run) {  // a second load gives the same rows
     const LoadResult result = RunLoad(*FindProvider("vsetv"), http, sites);
     ASSERT_EQ(result.status, LoadStatus::kLoaded) << result.error;
-    EXPECT_EQ(result.site_label, ": " + server.Url(""));
+    EXPECT_EQ(result.site_label, ": " + site.Url(""));
     ASSERT_EQ(result.rows.size(), 15u);
     EXPECT_EQ(result.rows[0], (ChannelRow{"Kino Plus", "57"}));
   }
-  const auto requests = log.Requests();
+  const auto requests = site.Requests();
   ASSERT_EQ(requests.size(), 4u);
-  EXPECT_EQ(requests[0].path, "/");
-  EXPECT_EQ(requests[0].Header("User-Agent"), "InetURL:/1.0");
-  EXPECT_EQ(requests[1].path, "/channels.html");
-  EXPECT_EQ(requests[1].Header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+  EXPECT_TRUE(test::IsProbe(requests[0]));
+  EXPECT_TRUE(test::IsPageRequest(requests[1], "/channels.html"));
 }
 
 TEST(LoadFrame, OutcomesOfFailures) {
-  test::LoopbackServer broken([](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/plain"); });
-    s.Get("/channels.html", [](const httplib::Request&, httplib::Response& res) {
-      res.status = 500;
-      res.set_content("boom", "text/plain");
-    });
-  });
   test::LoopbackServer missing([](httplib::Server& s) {
     s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
   });
   HttpClient http;
 
-  const LoadResult failed = RunLoad(*FindProvider("vsetv"), http, SitesFor(broken));
-  EXPECT_EQ(failed.status, LoadStatus::kFailed);
-  EXPECT_EQ(failed.error, "HTTP/1.1 500 Internal Server Error");
-  EXPECT_TRUE(failed.rows.empty());
+  EXPECT_TRUE(test::FailedOnServerError(test::LoadAgainstServerError("vsetv", "/channels.html")));
 
   const LoadResult unavailable = RunLoad(*FindProvider("vsetv"), http, SitesFor(missing));
   EXPECT_EQ(unavailable.status, LoadStatus::kNoConnect);
@@ -84,23 +64,15 @@ TEST(LoadFrame, CancelEndsASilentLoadPromptly) {
       res.set_content("late", "text/plain");
     });
   });
-  HttpClient http;
-  CancelToken cancel;
-  std::thread canceller([cancel] {
-    std::this_thread::sleep_for(200ms);
-    cancel.Cancel();
-  });
-  const auto start = std::chrono::steady_clock::now();
-  const LoadResult result = RunLoad(*FindProvider("vsetv"), http, SitesFor(silent), {}, cancel);
-  canceller.join();
-  EXPECT_EQ(result.status, LoadStatus::kCancelled);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  const test::CancelledLoad load = test::LoadCancelledAfter("vsetv", SitesFor(silent), 200ms);
+  EXPECT_EQ(load.result.status, LoadStatus::kCancelled);
+  EXPECT_LT(load.took, 2s);
 }
 
 TEST(ProviderTable, SelectorOrderNamesAndOverrides) {
   const auto& providers = Providers();
-  const char* keys[] = {"vsetv", "teleguide", "akado", "ntvplus", "idcmd", "mailru",
-                        "smartlab", "ontimetv", "tricolor", "zakon", "stv", "moyo"};
+  const char* keys[] = {"vsetv",    "teleguide", "akado",    "ntvplus", "idcmd", "mailru",
+                        "smartlab", "ontimetv",  "tricolor", "zakon",   "stv",   "moyo"};
   for (std::size_t i = 0; i < kProviderCount; ++i) {
     EXPECT_EQ(providers[i].key, keys[i]);
     EXPECT_EQ(FindProviderByKeyOrIndex(std::to_string(i)), &providers[i]);

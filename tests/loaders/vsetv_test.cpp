@@ -2,59 +2,54 @@
 #include <gtest/gtest.h>
 
 #include "fixture.h"
+#include "loaders/loader_test_support.h"
 #include "loaders/loaders.h"
 
 namespace brelvik {
 namespace {
-
-struct VsetvCase {
-  const char* what;
-  std::string page;
-  ChannelRows rows;
-};
 
 std::string Select(const std::string& options) {
   return "<html><body><select name=ch><option value=\"\">--</option>" + options +
          "</select></body></html>";
 }
 
-class VsetvCases : public testing::TestWithParam<VsetvCase> {};
+class VsetvCases : public testing::TestWithParam<test::PageCase> {};
 
 TEST_P(VsetvCases, CutsRows) { EXPECT_EQ(ParseVsetvPage(GetParam().page), GetParam().rows); }
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, VsetvCases,
     testing::Values(
-        VsetvCase{"worked example", Select("<option value=channel_57>Kino Plus</option>"),
-                  {{"Kino Plus", "57"}}},
-        VsetvCase{"several options in page order",
-                  Select("<option value=channel_2>B</option><option value=channel_1>A</option>"),
-                  {{"B", "2"}, {"A", "1"}}},
-        VsetvCase{"name containing > keeps its first part",
-                  Select("<option value=channel_57>A>B</option>"), {{"A", "57"}}},
-        VsetvCase{"attribute after the number stays in the code",
-                  Select("<option value=channel_57 selected>Kino</option>"),
-                  {{"Kino", "57 selected"}}},
-        VsetvCase{"line break between options gives an empty row",
-                  Select("<option value=channel_1>A</option>\n<option value=channel_2>B</option>"),
-                  {{"A", "1"}, {"", ""}, {"B", "2"}}},
-        VsetvCase{"text without > gives its own name and code",
-                  Select("<option value=channel_1>A</option>\nplain\n<option value=channel_2>B</option>"),
-                  {{"A", "1"}, {"", ""}, {"plain", "plain"}, {"B", "2"}}},
-        VsetvCase{"no start marker", "<select><option value=1>A</option></select>", {}},
-        VsetvCase{"no end marker", "<option value=channel_1>A</option>", {}},
-        VsetvCase{"empty page", "", {}},
-        VsetvCase{"Windows-1251 names become UTF-8",
-                  Select("<option value=channel_1>\xCF\xE5\xF0\xE2\xFB\xE9 \xEA\xE0\xED\xE0\xEB</option>"
-                         "<option value=channel_2>\xA8\xEB\xEA\xE0</option>"),
-                  {{"Первый канал", "1"}, {"Ёлка", "2"}}}),
-    [](const testing::TestParamInfo<VsetvCase>& info) {
-      std::string name = info.param.what;
-      for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      return name;
-    });
+        test::PageCase{"worked example",
+                       Select("<option value=channel_57>Kino Plus</option>"),
+                       {{"Kino Plus", "57"}}},
+        test::PageCase{
+            "several options in page order",
+            Select("<option value=channel_2>B</option><option value=channel_1>A</option>"),
+            {{"B", "2"}, {"A", "1"}}},
+        test::PageCase{"name containing > keeps its first part",
+                       Select("<option value=channel_57>A>B</option>"),
+                       {{"A", "57"}}},
+        test::PageCase{"attribute after the number stays in the code",
+                       Select("<option value=channel_57 selected>Kino</option>"),
+                       {{"Kino", "57 selected"}}},
+        test::PageCase{
+            "line break between options gives an empty row",
+            Select("<option value=channel_1>A</option>\n<option value=channel_2>B</option>"),
+            {{"A", "1"}, {"", ""}, {"B", "2"}}},
+        test::PageCase{
+            "text without > gives its own name and code",
+            Select("<option value=channel_1>A</option>\nplain\n<option value=channel_2>B</option>"),
+            {{"A", "1"}, {"", ""}, {"plain", "plain"}, {"B", "2"}}},
+        test::PageCase{"no start marker", "<select><option value=1>A</option></select>", {}},
+        test::PageCase{"no end marker", "<option value=channel_1>A</option>", {}},
+        test::PageCase{"empty page", "", {}},
+        test::PageCase{
+            "Windows-1251 names become UTF-8",
+            Select("<option value=channel_1>\xCF\xE5\xF0\xE2\xFB\xE9 \xEA\xE0\xED\xE0\xEB</option>"
+                   "<option value=channel_2>\xA8\xEB\xEA\xE0</option>"),
+            {{"Первый канал", "1"}, {"Ёлка", "2"}}}),
+    test::CaseName());
 
 TEST(VsetvFixture, ParsesTheServedPage) {
   const ChannelRows rows = ParseVsetvPage(test::ReadFixture("vsetv/channels.html"));

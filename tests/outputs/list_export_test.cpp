@@ -8,14 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/file_write.h"
+#include "temp_dir.h"
 
 namespace brelvik {
 namespace {
@@ -24,27 +23,8 @@ namespace fs = std::filesystem;
 
 const ListColumns kRussianTitles{"Название канала", "Код канала"};
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() / ("brelvik-export-" + std::to_string(random()));
-    fs::create_directory(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::ReadFile;
+using test::TempDir;
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;

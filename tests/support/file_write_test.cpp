@@ -10,37 +10,18 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <set>
 #include <string>
+
+#include "temp_dir.h"
 
 namespace brelvik {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() / ("brelvik-write-" + std::to_string(random()));
-    fs::create_directory(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::ReadFile;
+using test::TempDir;
 
 void PutFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

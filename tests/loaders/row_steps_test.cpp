@@ -1,0 +1,224 @@
+// The row-making steps the loaders share, and the sorted line list and UTF-8
+// check under them, each held against a plain restatement of the same rules.
+#include "loaders/row_steps.h"
+
+#include <gtest/gtest.h>
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/codepage.h"
+#include "support/text.h"
+
+namespace brelvik {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The sorted line list as first written: a map from an ICU sort key, made
+// afresh for each line, to the first line that gave it.
+class ReferenceList {
+ public:
+  ReferenceList() {
+    UErrorCode status = U_ZERO_ERROR;
+    collator_.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
+    EXPECT_TRUE(U_SUCCESS(status));
+    collator_->setStrength(icu::Collator::SECONDARY);
+  }
+
+  bool Add(const std::string& line) {
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(line);
+    std::string key(collator_->getSortKey(text, nullptr, 0), '\0');
+    collator_->getSortKey(text, reinterpret_cast<uint8_t*>(key.data()),
+                          static_cast<int32_t>(key.size()));
+    key.pop_back();  // the terminating zero byte
+    return lines_.emplace(key, line).second;
+  }
+
+  Lines Sorted() const {
+    Lines lines;
+    for (const auto& [key, line] : lines_) lines.push_back(line);
+    return lines;
+  }
+
+ private:
+  std::unique_ptr<icu::Collator> collator_;
+  std::map<std::string, std::string> lines_;
+};
+
+// Lines built from pieces that collide under case folding, differ only by an
+// accent, break UTF-8, or carry the separators the loaders cut at.
+std::string RandomLine(std::mt19937& random) {
+  static const std::vector<std::string> pieces{"a",
+                                               "A",
+                                               "b",
+                                               "B",
+                                               "е",
+                                               "Е",
+                                               "ё",
+                                               "Ё",
+                                               "ж",
+                                               "Ж",
+                                               "1",
+                                               "10",
+                                               "2",
+                                               " ",
+                                               "-",
+                                               ">",
+                                               "|",
+                                               "ß",
+                                               "SS",
+                                               "é",
+                                               "É",
+                                               "\xD0",
+                                               "\xC0\x80",
+                                               "\xED\xA0\x80",
+                                               "\xF0\x9F\x93\xBA",
+                                               "\t",
+                                               "."};
+  std::string line;
+  const int count = static_cast<int>(random() % 7);
+  for (int i = 0; i < count; ++i) line += pieces[random() % pieces.size()];
+  return line;
+}
+
+TEST(SortedLineListReference, SameAnswersAndOrderAsPerLineSortKeys) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 200; ++round) {
+    SortedLineList list;
+    ReferenceList reference;
+    const int count = 1 + static_cast<int>(random() % 60);
+    for (int i = 0; i < count; ++i) {
+      const std::string line = RandomLine(random);
+      ASSERT_EQ(list.Add(line), reference.Add(line)) << "line \"" << line << "\"";
+    }
+    const Lines expected = reference.Sorted();
+    EXPECT_EQ(list.Count(), expected.size());
+    EXPECT_EQ(list.Lines(), expected);
+    EXPECT_EQ(std::move(list).Lines(), expected);
+  }
+}
+
+TEST(SortedLineListReference, LongLinesAndManyLines) {
+  SortedLineList list;
+  ReferenceList reference;
+  // Keys far longer than a short line's, and enough lines to grow the set.
+  for (int i = 0; i < 3000; ++i) {
+    const std::string line = std::string(static_cast<std::size_t>(i % 700), i % 2 ? 'Z' : 'z') +
+                             "Канал " + std::to_string(i % 1500);
+    EXPECT_EQ(list.Add(line), reference.Add(line)) << i;
+  }
+  EXPECT_EQ(list.Lines(), reference.Sorted());
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0u);
+  EXPECT_TRUE(list.Lines().empty());
+  EXPECT_TRUE(list.Add("z"));
+}
+
+TEST(ValidUtf8LinesTest, AllOrNothing) {
+  const std::pair<Lines, Lines> cases[] = {
+      {{"Первый", "", "Kino"}, {"Первый", "", "Kino"}},
+      {{"Первый", "\xD0", "Kino"}, {}},
+      {{"a", "b", "\xED\xA0\x80"}, {}},  // a surrogate
+      {{"\xC0\x80"}, {}},                // an overlong NUL
+      {{}, {}},
+  };
+  for (const auto& [lines, expected] : cases) EXPECT_EQ(ValidUtf8Lines(lines), expected);
+}
+
+// The row of a pair line as first read: swap the fields at ">", cut again.
+ChannelRow SwappedRow(const std::string& line) {
+  const std::string rewritten = ExtractField(line, 2, ">") + ">" + ExtractField(line, 1, ">");
+  return {ExtractField(rewritten, 1, ">"), ExtractField(rewritten, 2, ">")};
+}
+
+TEST(RowFromPairTest, Table) {
+  const std::pair<std::string, ChannelRow> cases[] = {
+      {"57>Kino Plus", {"Kino Plus", "57"}},
+      {"57>Kino>Plus", {"Kino", "57"}},
+      {"Kino", {"Kino", "Kino"}},
+      {">Kino", {"Kino", ""}},
+      {"57>", {"", "57"}},
+      {"", {"", ""}},
+  };
+  for (const auto& [line, row] : cases) EXPECT_EQ(RowFromPair(line), row) << line;
+}
+
+TEST(RowFromPairTest, AgreesWithSwappingTheFields) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 5000; ++round) {
+    const std::string line = RandomLine(random) + RandomLine(random);
+    ASSERT_EQ(RowFromPair(line), SwappedRow(line)) << line;
+  }
+}
+
+TEST(DecodeCp1251RowsTest, NamesAndCodes) {
+  ChannelRows rows{{"\xCF\xE5\xF0\xE2\xFB\xE9", "1"}, {"Kino", "\xA8"}};
+  DecodeCp1251Rows(rows);
+  EXPECT_EQ(rows, (ChannelRows{{"Первый", "1"}, {"Kino", "Ё"}}));
+}
+
+bool StartsWithDigit(std::string_view line) {
+  return !line.empty() && line[0] >= '0' && line[0] <= '9';
+}
+
+// The link-page step as the loaders first wrote it, line for line.
+ChannelRows ReferenceLinkRows(std::string_view text, NamelessLinks nameless) {
+  ReferenceList pairs;
+  for (const std::string& line : SplitLines(text)) {
+    if (!StartsWithDigit(line)) continue;
+    pairs.Add(ExtractField(line, 1, "|") + ">" + ExtractField(line, 2, "|"));
+  }
+  Lines lines = pairs.Sorted();
+  if (!std::all_of(lines.begin(), lines.end(),
+                   [](const std::string& l) { return IsValidUtf8(l); })) {
+    lines.clear();
+  }
+  ChannelRows rows;
+  for (const std::string& line : lines) {
+    ChannelRow row = SwappedRow(line);
+    if (row.name.empty() && nameless == NamelessLinks::kDropped) continue;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TEST(SortedLinkRowsTest, WorkedExample) {
+  const std::string text = "57|Kino Plus\r\n4|НТВ\n4|нтв\r4|НТВ Мир\nnot a link\n  5|indented\n9|";
+  EXPECT_EQ(SortedLinkRows(text, StartsWithDigit, NamelessLinks::kKept),
+            (ChannelRows{{"НТВ", "4"}, {"НТВ Мир", "4"}, {"Kino Plus", "57"}, {"", "9"}}));
+  EXPECT_EQ(SortedLinkRows(text, StartsWithDigit, NamelessLinks::kDropped),
+            (ChannelRows{{"НТВ", "4"}, {"НТВ Мир", "4"}, {"Kino Plus", "57"}}));
+  // A malformed line that is not a link costs nothing; a malformed link, all.
+  EXPECT_EQ(SortedLinkRows("\xD0\n1|A", StartsWithDigit, NamelessLinks::kKept),
+            (ChannelRows{{"A", "1"}}));
+  EXPECT_TRUE(SortedLinkRows("2|\xD0\n1|A", StartsWithDigit, NamelessLinks::kKept).empty());
+}
+
+TEST(SortedLinkRowsTest, AgreesWithTheStepsAsFirstWritten) {
+  std::mt19937 random(1729);
+  const std::vector<std::string> breaks{"\r\n", "\n", "\r", "|", std::string(1, '\0')};
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    const int count = static_cast<int>(random() % 30);
+    for (int i = 0; i < count; ++i) {
+      text += std::to_string(random() % 12) + RandomLine(random);
+      text += breaks[random() % breaks.size()] + RandomLine(random);
+      text += breaks[random() % breaks.size()];
+    }
+    for (const NamelessLinks nameless : {NamelessLinks::kKept, NamelessLinks::kDropped}) {
+      ASSERT_EQ(SortedLinkRows(text, StartsWithDigit, nameless), ReferenceLinkRows(text, nameless))
+          << text;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace brelvik
