@@ -2,7 +2,6 @@
 #include "app/main_window.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHeaderView>
@@ -11,6 +10,7 @@
 #include <QStyleFactory>
 #include <QToolTip>
 
+#include "app/clipboard.h"
 #include "app/message_box.h"
 #include "outputs/channel_id_map.h"
 #include "outputs/channel_search.h"
@@ -96,7 +96,7 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
 
   // FormCreate.
   site_label_.clear();
-  QApplication::clipboard()->clear();
+  EmptyClipboard();
   RefreshBufferLabel();
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -323,7 +323,7 @@ void MainWindow::BuildPanels() {
   connect(btn_search_, &HoverButton::clicked, this, &MainWindow::BTN_SearchClick);
   connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &MainWindow::Grid1TitleBtnClick);
-  connect(model_, &ChannelModel::NamePosted, this, [this](int row) { SetCurrentRow(row); });
+  connect(model_, &ChannelModel::NamePosted, this, &MainWindow::MT1AfterPost);
 }
 
 void MainWindow::ApplyTexts(const UiTexts& texts) {
@@ -401,7 +401,7 @@ void MainWindow::Btn6Click() {
 }
 
 void MainWindow::RefreshBufferLabel() {
-  const QString text = QApplication::clipboard()->text();
+  const QString text = ReadClipboardText();
   label2_->setText(text);
   if (!text.isEmpty()) {
     vhs_btn1_->setEnabled(true);
@@ -410,7 +410,7 @@ void MainWindow::RefreshBufferLabel() {
 }
 
 void MainWindow::FormActivate() {
-  const bool has_text = !QApplication::clipboard()->text().isEmpty();
+  const bool has_text = !ReadClipboardText().isEmpty();
   vhs_btn1_->setEnabled(has_text);
   label1_->setEnabled(has_text);
   if (language_code_ == "RU") SetRu();
@@ -467,7 +467,7 @@ void MainWindow::Combo1Change() {
 }
 
 void MainWindow::VHSBtn1Click() {
-  QApplication::clipboard()->clear();
+  EmptyClipboard();
   label2_->clear();
   label2_hint_.clear();
   label2_shows_hint_ = false;
@@ -476,10 +476,29 @@ void MainWindow::VHSBtn1Click() {
   label1_->setEnabled(false);
 }
 
+void MainWindow::Load_vsetv() { RunLoader(*FindProvider("vsetv")); }
+void MainWindow::Load_teleguide() { RunLoader(*FindProvider("teleguide")); }
+void MainWindow::Load_akado() { RunLoader(*FindProvider("akado")); }
+void MainWindow::Load_ntvplus() { RunLoader(*FindProvider("ntvplus")); }
+void MainWindow::Load_idcmd() { RunLoader(*FindProvider("idcmd")); }
+void MainWindow::Load_mailru() { RunLoader(*FindProvider("mailru")); }
+void MainWindow::Load_smartlab() { RunLoader(*FindProvider("smartlab")); }
+void MainWindow::Load_ontimetv() { RunLoader(*FindProvider("ontimetv")); }
+void MainWindow::Load_tricolor() { RunLoader(*FindProvider("tricolor")); }
+void MainWindow::Load_zakon() { RunLoader(*FindProvider("zakon")); }
+void MainWindow::Load_stv() { RunLoader(*FindProvider("stv")); }
+void MainWindow::Load_moyo() { RunLoader(*FindProvider("moyo")); }
+
 void MainWindow::BTN_StartClick() {
+  // The dispatch table: one loader per selector item, in selector order.
+  static constexpr void (MainWindow::*kLoaders[kProviderCount])() = {
+      &MainWindow::Load_vsetv,   &MainWindow::Load_teleguide, &MainWindow::Load_akado,
+      &MainWindow::Load_ntvplus, &MainWindow::Load_idcmd,     &MainWindow::Load_mailru,
+      &MainWindow::Load_smartlab, &MainWindow::Load_ontimetv, &MainWindow::Load_tricolor,
+      &MainWindow::Load_zakon,   &MainWindow::Load_stv,       &MainWindow::Load_moyo};
   const int index = SelectedProviderIndex();
   if (index >= 0 && index < static_cast<int>(kProviderCount)) {
-    RunLoader(Providers()[static_cast<std::size_t>(index)]);
+    (this->*kLoaders[index])();
   } else {
     MessageBoxes::Show(this, QMessageBox::NoIcon, QApplication::applicationName(),
                        Q(Texts().no_provider));
@@ -584,6 +603,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::Btn7Click() { close(); }
 
+void MainWindow::MT1AfterPost(int row) {
+  // Qt keeps the cursor in the edited cell when Enter saves it (no move to the
+  // next row to undo), so the cursor simply stays on the edited channel at
+  // its new place in the order.
+  SetCurrentRow(row);
+}
+
 int MainWindow::CurrentRow() const {
   const QModelIndex current = grid_->currentIndex();
   return current.isValid() ? current.row() : -1;
@@ -655,13 +681,13 @@ void MainWindow::SaveIDFile(const std::string& text) {
 }
 
 void MainWindow::CopyToClipboard(const QString& text) {
-  QApplication::clipboard()->clear();
-  QApplication::clipboard()->setText(text);
+  EmptyClipboard();
+  CopyTextToClipboard(text);
   RefreshAfterCopy();
 }
 
 void MainWindow::RefreshAfterCopy() {
-  const QString text = QApplication::clipboard()->text();
+  const QString text = ReadClipboardText();
   label2_->setText(text);
   const QByteArray bytes = text.toUtf8();
   const bool has_text = !Trim(std::string_view(bytes.constData(), bytes.size())).empty();

@@ -48,6 +48,19 @@ class MainWindow : public QWidget {
   // Handlers, named after the control and its event.
   void Combo1Change();
   void BTN_StartClick();
+  // The twelve loaders, in selector order.
+  void Load_vsetv();
+  void Load_teleguide();
+  void Load_akado();
+  void Load_ntvplus();
+  void Load_idcmd();
+  void Load_mailru();
+  void Load_smartlab();
+  void Load_ontimetv();
+  void Load_tricolor();
+  void Load_zakon();
+  void Load_stv();
+  void Load_moyo();
   void Btn7Click();
   void VHSBtn1Click();
   void Btn9Click();
@@ -79,6 +92,8 @@ class MainWindow : public QWidget {
   void VHSBtn7Click();
   void CheckBox2Click();
   void Grid1TitleBtnClick(int column);
+  // An edited name was saved; its row now stands at `row`.
+  void MT1AfterPost(int row);
   // List export.
   void BTN_SaveToFileClick();
 
