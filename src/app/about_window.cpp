@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QScreen>
 #include <QUrl>
 
@@ -19,6 +20,8 @@ AboutWindow::AboutWindow(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName("Form2");
+  // A window does not take its owner's font by itself.
+  if (parent) setFont(parent->font());
   setWindowTitle("  О программе");
   setFixedSize(360, 299);
   QPalette pal = palette();
@@ -59,11 +62,15 @@ AboutWindow::AboutWindow(QWidget* parent)
   label4_ = new QLabel(this);
   label4_->setObjectName("Label4");
   label4_->setGeometry(8, 246, 46, 16);
-  auto* label5 = new QLabel("Brelvik Project (", this);
+  // The author's name, the link and the closing parenthesis, side by side.
+  auto* author = new QWidget(this);
+  author->setGeometry(56, 244, 296, 20);
+  auto* row = new QHBoxLayout(author);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  auto* label5 = new QLabel("Brelvik Project (", author);
   label5->setObjectName("Label5");
-  label5->setGeometry(56, 246, 100, 16);
-  label5->adjustSize();
-  label6_ = new QLabel(this);
+  label6_ = new QLabel(author);
   label6_->setObjectName("Label6");
   label6_->setText("<a href=\"" + Q(kHomePage) + "\" style=\"color:#0000ff\">" + Q(kHomePage) +
                    "</a>");
@@ -71,13 +78,13 @@ AboutWindow::AboutWindow(QWidget* parent)
   label6_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
   label6_->setOpenExternalLinks(false);
   label6_->setCursor(Qt::PointingHandCursor);
-  label6_->move(label5->geometry().right() + 1, 246);
-  label6_->adjustSize();
   connect(label6_, &QLabel::linkActivated, this, [this] { Label6Click(); });
-  auto* label7 = new QLabel(")", this);
+  auto* label7 = new QLabel(")", author);
   label7->setObjectName("Label7");
-  label7->move(label6_->geometry().right() + 1, 246);
-  label7->adjustSize();
+  row->addWidget(label5);
+  row->addWidget(label6_);
+  row->addWidget(label7);
+  row->addStretch();
 
   auto* ok = new HoverButton(this);
   ok->setObjectName("VHSBtn1");

@@ -18,6 +18,10 @@
 #include "outputs/m3u_line.h"
 #include "support/text.h"
 
+// The program's pictures live in a static library, whose resources Qt does
+// not register by itself.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
 namespace brelvik {
 
 namespace {
@@ -70,6 +74,7 @@ bool IsInputEvent(QEvent::Type type) {
 
 MainWindow::MainWindow(AppSettings settings, QWidget* parent)
     : QWidget(parent), settings_(std::move(settings)), http_(settings_.http_limits), runner_(this) {
+  InitResources();
   setObjectName("Form1");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

@@ -215,6 +215,9 @@ TEST_F(LanguageTest, PanelsAndAboutAreSingleNonModalWindows) {
     if (top->isVisible() && top->objectName() == "Form2") ++visible_about;
   }
   EXPECT_EQ(visible_about, 1);
+  // The pictures come from the program's resources.
+  EXPECT_FALSE(w.About()->findChild<QLabel*>("Image1")->pixmap().isNull());
+  EXPECT_FALSE(w.windowIcon().isNull());
   w.About()->findChild<HoverButton*>("VHSBtn1")->click();
   EXPECT_FALSE(w.About()->isVisible());
 }

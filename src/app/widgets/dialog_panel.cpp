@@ -27,6 +27,9 @@ void DialogPanel::Show() {
                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     window_ = new QWidget(owner_, flags);
     window_->setObjectName(objectName() + "_Window");
+    // Fonts and colours do not pass on to windows by themselves.
+    window_->setFont(owner_->font());
+    window_->setPalette(owner_->palette());
     window_->setWindowTitle(caption_);
     window_->setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(window_);
@@ -36,10 +39,13 @@ void DialogPanel::Show() {
     content_->show();
     window_->setFixedSize(content_->size());
     window_->installEventFilter(this);
-    if (centred_) {
-      const QRect owner_frame = owner_->frameGeometry();
-      window_->move(owner_frame.center() - window_->rect().center());
-    }
+    // The first showing puts the dialog over the middle of the main window
+    // (centred on it, or near its top for the other dialogs) so that it never
+    // opens far from what it works on.
+    const QRect owner_frame = owner_->frameGeometry();
+    QPoint place = owner_frame.center() - window_->rect().center();
+    if (!centred_) place.setY(owner_frame.top() + 40);
+    window_->move(place);
   }
   window_->show();
   window_->raise();
