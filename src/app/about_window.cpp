@@ -90,9 +90,7 @@ AboutWindow::AboutWindow(QWidget* parent)
   ok->setObjectName("VHSBtn1");
   ok->setText("OK");
   ok->setGeometry(140, 270, 80, 22);
-  ok->SetTextColor(QColor(10, 36, 106));
-  connect(ok, &HoverButton::MouseEntered, ok, [ok] { ok->SetTextColor(QColor(0, 0, 255)); });
-  connect(ok, &HoverButton::MouseLeft, ok, [ok] { ok->SetTextColor(QColor(10, 36, 106)); });
+  ok->SetHoverColors(QColor(10, 36, 106), QColor(0, 0, 255));
   connect(ok, &HoverButton::clicked, this, &AboutWindow::VHSBtn1Click);
 
   // The window's own texts are Russian until the language is first toggled.

@@ -117,16 +117,12 @@ const UiTexts& MainWindow::Texts() const {
   return TextsFor(LanguageFromCode(language_code_.toStdString()));
 }
 
-HoverButton* MainWindow::MakeButton(const char* name, const QRect& place, QRgb leave_color,
-                                    QRgb enter_color) {
-  auto* button = new HoverButton(this);
+HoverButton* MainWindow::MakeButton(QWidget* parent, const char* name, const QRect& place,
+                                    QRgb leave_color, QRgb enter_color) {
+  auto* button = new HoverButton(parent);
   button->setObjectName(name);
   button->setGeometry(place);
-  button->SetTextColor(QColor(leave_color));
-  connect(button, &HoverButton::MouseEntered, button,
-          [button, enter_color] { button->SetTextColor(QColor(enter_color)); });
-  connect(button, &HoverButton::MouseLeft, button,
-          [button, leave_color] { button->SetTextColor(QColor(leave_color)); });
+  button->SetHoverColors(QColor(leave_color), QColor(enter_color));
   return button;
 }
 
@@ -178,7 +174,7 @@ void MainWindow::BuildControls() {
   combo_->setEditText(QString());
   connect(combo_, &QComboBox::editTextChanged, this, [this] { Combo1Change(); });
 
-  btn_start_ = MakeButton("BTN_Start", {376, 30, 177, 19}, kTextColor, kHoverColor);
+  btn_start_ = MakeButton(this, "BTN_Start", {376, 30, 177, 19}, kTextColor, kHoverColor);
   btn_start_->setEnabled(false);
   connect(btn_start_, &HoverButton::clicked, this, &MainWindow::BTN_StartClick);
   progress_ = new ProgressStrip(this);
@@ -186,15 +182,15 @@ void MainWindow::BuildControls() {
   progress_->setGeometry(384, 36, 161, 8);
   progress_->hide();
 
-  btn_search_ = MakeButton("BTN_Search", {376, 53, 177, 19}, kTextColor, kHoverColor);
+  btn_search_ = MakeButton(this, "BTN_Search", {376, 53, 177, 19}, kTextColor, kHoverColor);
   MakeBevel(this, QRect(376, 76, 177, 2), true);
-  btn_save_ = MakeButton("BTN_SaveToFile", {376, 82, 177, 19}, kTextColor, kHoverColor);
-  btn_copy_name_ = MakeButton("BTN_CopyName", {376, 104, 177, 19}, kTextColor, kHoverColor);
-  btn_copy_code_ = MakeButton("BTN_CopyCod", {376, 126, 177, 19}, kTextColor, kHoverColor);
-  btn_copy_hash_ = MakeButton("BTN_CopyHash", {376, 148, 177, 19}, kTextColor, kHoverColor);
-  btn_create_ = MakeButton("BTN_Create", {376, 170, 177, 19}, kTextColor, kHoverColor);
+  btn_save_ = MakeButton(this, "BTN_SaveToFile", {376, 82, 177, 19}, kTextColor, kHoverColor);
+  btn_copy_name_ = MakeButton(this, "BTN_CopyName", {376, 104, 177, 19}, kTextColor, kHoverColor);
+  btn_copy_code_ = MakeButton(this, "BTN_CopyCod", {376, 126, 177, 19}, kTextColor, kHoverColor);
+  btn_copy_hash_ = MakeButton(this, "BTN_CopyHash", {376, 148, 177, 19}, kTextColor, kHoverColor);
+  btn_create_ = MakeButton(this, "BTN_Create", {376, 170, 177, 19}, kTextColor, kHoverColor);
   MakeBevel(this, QRect(376, 195, 177, 2), true);
-  btn_channel_id_ = MakeButton("BTN_ChannelID", {376, 201, 177, 19}, kTextColor, kHoverColor);
+  btn_channel_id_ = MakeButton(this, "BTN_ChannelID", {376, 201, 177, 19}, kTextColor, kHoverColor);
   // The copy buttons show the current channel's name as their hint.
   for (HoverButton* b : {btn_copy_name_, btn_copy_code_, btn_copy_hash_, btn_create_, btn_channel_id_}) {
     connect(b, &HoverButton::MouseEntered, this, [this, b] {
@@ -204,13 +200,13 @@ void MainWindow::BuildControls() {
     });
   }
   MakeBevel(this, QRect(376, 225, 177, 2), true);
-  btn9_ = MakeButton("Btn9", {377, 231, 90, 19}, kMaroonColor, kRedColor);
+  btn9_ = MakeButton(this, "Btn9", {377, 231, 90, 19}, kMaroonColor, kRedColor);
   connect(btn9_, &HoverButton::clicked, this, &MainWindow::Btn9Click);
-  btn6_ = MakeButton("Btn6", {470, 231, 84, 19}, kTextColor, kHoverColor);
-  vhs_btn1_ = MakeButton("VHSBtn1", {377, 255, 90, 20}, kTextColor, kHoverColor);
+  btn6_ = MakeButton(this, "Btn6", {470, 231, 84, 19}, kTextColor, kHoverColor);
+  vhs_btn1_ = MakeButton(this, "VHSBtn1", {377, 255, 90, 20}, kTextColor, kHoverColor);
   vhs_btn1_->setEnabled(false);
   connect(vhs_btn1_, &HoverButton::clicked, this, &MainWindow::VHSBtn1Click);
-  btn7_ = MakeButton("Btn7", {470, 255, 84, 20}, kMaroonColor, kRedColor);
+  btn7_ = MakeButton(this, "Btn7", {470, 255, 84, 20}, kMaroonColor, kRedColor);
   connect(btn7_, &HoverButton::clicked, this, &MainWindow::Btn7Click);
 
   MakeBevel(this, QRect(3, 254, 366, 22), false);
@@ -248,10 +244,7 @@ void MainWindow::BuildControls() {
 HoverButton* MainWindow::MakePanelButton(QWidget* parent, const char* name, const QRect& place) {
   // Under the mouse blue; otherwise the colour of an active window's caption.
   const QRgb caption = QApplication::palette().color(QPalette::Active, QPalette::Highlight).rgb();
-  HoverButton* button = MakeButton(name, place, caption, kHoverColor);
-  button->setParent(parent);
-  button->setGeometry(place);
-  return button;
+  return MakeButton(parent, name, place, caption, kHoverColor);
 }
 
 QCheckBox* MainWindow::MakeCheckBox(QWidget* parent, const char* name, const QRect& place) {
@@ -447,7 +440,6 @@ void MainWindow::BTNS_Disable() {
 }
 
 void MainWindow::AttachPopupMenu(bool attach) {
-  popup_attached_ = attach;
   grid_->setContextMenuPolicy(attach ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 

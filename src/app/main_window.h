@@ -145,7 +145,8 @@ class MainWindow : public QWidget {
   void CopyToClipboard(const QString& text);
   void RefreshAfterCopy();
   void ShowError(const QString& text);
-  HoverButton* MakeButton(const char* name, const QRect& place, QRgb leave_color, QRgb enter_color);
+  HoverButton* MakeButton(QWidget* parent, const char* name, const QRect& place, QRgb leave_color,
+                          QRgb enter_color);
 
   AppSettings settings_;
   HttpClient http_;
@@ -193,7 +194,6 @@ class MainWindow : public QWidget {
   QAction* md51_ = nullptr;
   QAction* m3u1_ = nullptr;
   QAction* channelid1_ = nullptr;
-  bool popup_attached_ = false;
 
   AboutWindow* about_ = nullptr;
   DialogPanel* speed_form1_ = nullptr;

@@ -16,6 +16,12 @@ void HoverButton::SetTextColor(const QColor& color) {
   update();
 }
 
+void HoverButton::SetHoverColors(const QColor& rest, const QColor& over) {
+  rest_color_ = rest;
+  over_color_ = over;
+  SetTextColor(underMouse() ? over : rest);
+}
+
 void HoverButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QRect r = rect();
@@ -45,11 +51,13 @@ void HoverButton::paintEvent(QPaintEvent*) {
 
 void HoverButton::enterEvent(QEnterEvent* event) {
   QAbstractButton::enterEvent(event);
+  if (over_color_.isValid()) SetTextColor(over_color_);
   emit MouseEntered();
 }
 
 void HoverButton::leaveEvent(QEvent* event) {
   QAbstractButton::leaveEvent(event);
+  if (rest_color_.isValid()) SetTextColor(rest_color_);
   emit MouseLeft();
 }
 

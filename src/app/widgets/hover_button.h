@@ -13,6 +13,9 @@ class HoverButton : public QAbstractButton {
   explicit HoverButton(QWidget* parent = nullptr);
 
   void SetTextColor(const QColor& color);
+  // The caption takes `over` while the mouse is over the button and `rest`
+  // otherwise (from now on).
+  void SetHoverColors(const QColor& rest, const QColor& over);
   QColor TextColor() const { return text_color_; }
   QSize sizeHint() const override { return {22, 22}; }
 
@@ -27,6 +30,8 @@ class HoverButton : public QAbstractButton {
 
  private:
   QColor text_color_;
+  QColor rest_color_;
+  QColor over_color_;
 };
 
 }  // namespace brelvik
