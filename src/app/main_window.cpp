@@ -11,7 +11,9 @@
 #include <QToolTip>
 
 #include "app/clipboard.h"
+#include "app/interface_font.h"
 #include "app/message_box.h"
+#include "app/qt_translations.h"
 #include "outputs/channel_id_map.h"
 #include "outputs/channel_search.h"
 #include "outputs/list_export.h"
@@ -82,10 +84,7 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
   setWindowIcon(QIcon(":/brelvik.png"));
   setFixedSize(561, 279);
   move(249, 179);
-  QFont font;
-  font.setFamilies({"MS Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"});
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(InterfaceFont());
   QPalette pal = palette();
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
     pal.setColor(group, QPalette::WindowText, QColor(kTextColor));
@@ -106,7 +105,7 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   model_->SetEditable(false);
-  ApplyTexts(Texts());
+  SetRu();
   // Blocks input during loads and keeps hints on screen for five seconds.
   qApp->installEventFilter(this);
 }
@@ -166,6 +165,12 @@ void MainWindow::BuildControls() {
   combo_->setFrame(false);
   combo_->setMaxVisibleItems(6);
   combo_->setCompleter(nullptr);
+  // The selector's field has the button face, not the white of an edit field.
+  QPalette face = combo_->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    face.setColor(group, QPalette::Base, face.color(group, QPalette::Button));
+  }
+  combo_->setPalette(face);
   auto* no_caret = new NoCaretStyle(QStyleFactory::create("Fusion"));
   no_caret->setParent(combo_);
   combo_->lineEdit()->setStyle(no_caret);
@@ -377,8 +382,16 @@ void MainWindow::ApplyTexts(const UiTexts& texts) {
   label2_->setToolTip(label2_shows_hint_ ? label2_hint_ : QString());
 }
 
-void MainWindow::SetRu() { ApplyTexts(TextsFor(Language::kRu)); }
-void MainWindow::SetEn() { ApplyTexts(TextsFor(Language::kEn)); }
+// Qt's own texts (file dialogs, standard buttons) switch with the program's.
+void MainWindow::SetRu() {
+  UseQtTexts(Language::kRu);
+  ApplyTexts(TextsFor(Language::kRu));
+}
+
+void MainWindow::SetEn() {
+  UseQtTexts(Language::kEn);
+  ApplyTexts(TextsFor(Language::kEn));
+}
 
 void MainWindow::Btn9Click() {
   if (language_code_ != "EN") {

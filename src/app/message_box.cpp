@@ -39,6 +39,9 @@ std::optional<SaveAnswer> FileDialogs::AskSave(QWidget* parent, const QString& d
                                                const QStringList& filters, int filter_index) {
   if (SaveDialogInterceptor()) return SaveDialogInterceptor()(default_name, filters, filter_index);
   QFileDialog dialog(parent);
+  // Qt's own dialog rather than the desktop's: only it speaks the language
+  // the user picked in the window rather than the system's.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.selectFile(default_name);
