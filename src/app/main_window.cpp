@@ -81,7 +81,8 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowTitle("Brelvik");
-  setWindowIcon(QIcon(":/brelvik.png"));
+  // The installed theme icon brings every size; the built-in one is the fallback.
+  setWindowIcon(QIcon::fromTheme("brelvik", QIcon(":/brelvik.png")));
   setFixedSize(561, 279);
   move(249, 179);
   setFont(InterfaceFont());

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QTranslator>
 
@@ -10,12 +11,22 @@ namespace brelvik {
 
 namespace {
 
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+struct Wording {
+  const char* context;
+  const char* source;
+  const char* russian;
+};
 
-// Qt's Russian catalogue leaves the standard "OK" button in Latin letters;
-// the program's own dialogs write it in Cyrillic, and so do message boxes.
+// What Qt's Russian catalogue leaves in English: the standard "OK" button,
+// which the program's own dialogs write in Cyrillic, and the file dialog's
+// names for kinds of entries, which the catalogue lacks.
+const Wording kWordings[] = {
+    {"QPlatformTheme", "OK", "ОК"},
+    {"QAbstractFileIconProvider", "Folder", "Папка"},
+    {"QAbstractFileIconProvider", "Drive", "Диск"},
+    {"QAbstractFileIconProvider", "Unknown", "Неизвестно"},
+};
+
 class ProgramWording : public QTranslator {
  public:
   using QTranslator::QTranslator;
@@ -24,12 +35,24 @@ class ProgramWording : public QTranslator {
                     int n) const override {
     Q_UNUSED(disambiguation);
     Q_UNUSED(n);
-    if (qstrcmp(context, "QPlatformTheme") == 0 && qstrcmp(source, "OK") == 0) {
-      return Q(TextsFor(Language::kRu).ok);
+    for (const Wording& w : kWordings) {
+      if (qstrcmp(context, w.context) == 0 && qstrcmp(source, w.source) == 0) {
+        return QString::fromUtf8(w.russian);
+      }
     }
     return {};
   }
 };
+
+// The locale Qt's texts follow beside the catalogue (the file dialog's names
+// of file types, for one): the system's own when it speaks the language.
+QLocale LocaleFor(Language language) {
+  const QLocale system = QLocale::system();
+  const QLocale::Language wanted = language == Language::kRu ? QLocale::Russian : QLocale::English;
+  if (system.language() == wanted) return system;
+  return language == Language::kRu ? QLocale(QLocale::Russian, QLocale::Russia)
+                                   : QLocale(QLocale::English, QLocale::UnitedStates);
+}
 
 // One catalogue for the whole application: every window of the program
 // shares the interface language.
@@ -53,10 +76,11 @@ bool UseQtTexts(Language language) {
     // Owned by the application, so they go with it.
     c.qt = new QTranslator(QCoreApplication::instance());
     c.wording = new ProgramWording(QCoreApplication::instance());
-    c.loaded = c.qt->load(QStringLiteral("qtbase_ru"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    c.loaded =
+        c.qt->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     c.installed = false;
   }
+  QLocale::setDefault(LocaleFor(language));
   const bool want = language == Language::kRu;
   if (want && !c.loaded) return false;
   if (want != c.installed) {

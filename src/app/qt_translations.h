@@ -6,9 +6,10 @@
 
 namespace brelvik {
 
-// Installs Qt's Russian catalogue for kRu and removes it for kEn; switching to
-// the language already in force does nothing. Without the catalogue on the
-// system Qt's texts stay English and this returns false.
+// Installs Qt's Russian catalogue for kRu and removes it for kEn, and makes
+// the language's locale Qt's default; switching to the language already in
+// force changes nothing. Without the catalogue on the system Qt's texts stay
+// English and this returns false.
 bool UseQtTexts(Language language);
 
 }  // namespace brelvik

@@ -6,8 +6,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTimer>
@@ -107,6 +111,11 @@ TEST(QtTexts, SaveDialogAndMessageBoxFollowTheToggle) {
   EXPECT_EQ(Join(Matching(ru.texts, kLatin)), "");
   const SeenDialog ru_box = ReadModal<QMessageBox>(message_box);
   EXPECT_EQ(ru_box.accept.toStdString(), "ОК");
+  // The kind of an entry in the dialog's file list, and the locale Qt's
+  // other texts (the types of files) follow.
+  const QFileInfo folder(QDir::tempPath());
+  EXPECT_EQ(QFileIconProvider().type(folder).toStdString(), "Папка");
+  EXPECT_EQ(QLocale().language(), QLocale::Russian);
 
   w.Btn9Click();
   const SeenDialog en = ReadModal<QFileDialog>(save_dialog);
@@ -116,6 +125,8 @@ TEST(QtTexts, SaveDialogAndMessageBoxFollowTheToggle) {
   EXPECT_EQ(en.title.toStdString(), "Save As");
   EXPECT_EQ(Join(Matching(en.texts, kCyrillic)), "");
   EXPECT_EQ(ReadModal<QMessageBox>(message_box).accept.toStdString(), "OK");
+  EXPECT_EQ(QFileIconProvider().type(folder).toStdString(), "Folder");
+  EXPECT_EQ(QLocale().language(), QLocale::English);
 
   // And back.
   w.Btn9Click();
