@@ -34,7 +34,7 @@ png_size() {
 case $step in
   setup)
     rm -rf "$prefix"
-    cmake --install "$build" --prefix "$prefix" >/dev/null
+    "${CMAKE:-cmake}" --install "$build" --prefix "$prefix" >/dev/null
     ;;
 
   layout)
