@@ -790,17 +790,20 @@ void MainWindow::BTN_SaveToFileClick() {
       FileDialogs::AskSave(this, list_file_name_, filters, list_filter_index_);
   if (!answer) return;
   list_filter_index_ = answer->filter_index;
-  const ListFormat format = answer->filter_index == 1   ? ListFormat::kExcel
-                            : answer->filter_index == 2 ? ListFormat::kHtml
-                                                        : ListFormat::kText;
-  const UiTexts& texts = Texts();
+  const ListFormat format = FormatForFilterIndex(answer->filter_index).value_or(ListFormat::kText);
+  const Language language = LanguageFromCode(U(language_code_));
   const std::string path = WithExtension(answer->path.toStdString(), format);
+  GuideExportReport report;
   try {
-    ExportList(path, format, model_->Table().Rows(),
-               {std::string(texts.name_column), std::string(texts.code_column)},
-               language_code_ == "RU" ? "ru" : "en");
+    report = ExportList(path, ListExportFor(model_->Table(), format, language, U(site_label_)));
   } catch (const std::exception& e) {
     ShowError(QString::fromStdString(e.what()));
+    return;
+  }
+  if (const std::vector<std::string> notices = ExportNotices(report, language); !notices.empty()) {
+    QStringList lines;
+    for (const std::string& notice : notices) lines << Q(notice);
+    MessageBoxes::Show(this, QMessageBox::Information, Q(Texts().message_caption), lines.join('\n'));
   }
 }
 

@@ -24,7 +24,7 @@ constexpr std::string_view kUsage =
     "  brelvik-cli load KEY|INDEX [--site NAME=URL]... [--skip-probe]\n"
     "                  [--format table|tsv|json|m3u] [--lang ru|en] [--trace-file PATH]\n"
     "                  [--channel-id FILE [--remove-hyphen] [--remove-dot] [--lower-russian]]\n"
-    "                  [--export FILE.txt|FILE.xls|FILE.htm|FILE.html]\n"
+    "                  [--export FILE.txt|FILE.xls|FILE.htm|FILE.html|FILE.xml|FILE.channels.xml]\n"
     "\n"
     "providers  one line per provider: INDEX, KEY and its NAME=URL addresses, tab-separated\n"
     "load       loads a provider's channel list and prints it in table order\n"
@@ -40,7 +40,9 @@ constexpr std::string_view kUsage =
     "  --remove-hyphen  with --channel-id: remove hyphens from names before hashing\n"
     "  --remove-dot     with --channel-id: remove dots from names before hashing\n"
     "  --lower-russian  with --channel-id: lower-case Cyrillic letters too\n"
-    "  --export F       also save the list; the format follows the extension\n"
+    "  --export F       also save the list; the format follows the extension: text,\n"
+    "                   Excel, HTML, an XMLTV channel list (.xml) or a grabber\n"
+    "                   channel file (.channels.xml)\n"
     "\n"
     "Exit status: 0 loaded, 1 the load failed, 2 usage error, 3 the site is unavailable.\n";
 
@@ -83,7 +85,7 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
     } else if (arg == "--export") {
       if (!(error = value(options.export_file)).empty()) return error;
       if (!FormatForExtension(options.export_file)) {
-        return "--export: the file name must end in .txt, .xls, .htm or .html";
+        return "--export: the file name must end in .txt, .xls, .htm, .html, .xml or .channels.xml";
       }
     } else if (arg == "--trace-file") {
       if (!(error = value(options.trace_file)).empty()) return error;
@@ -190,6 +192,18 @@ void PrintRows(const ChannelTable& table, const Options& options, const std::str
   }
 }
 
+// Saves the table to `path` in the format its extension names; what a guide
+// format had to leave out is told on `err`. Throws when the file cannot be
+// written.
+void ExportTable(const ChannelTable& table, const std::string& path, Language language,
+                 std::string_view site_label, std::ostream& err) {
+  const GuideExportReport report =
+      ExportList(path, ListExportFor(table, *FormatForExtension(path), language, site_label));
+  for (const std::string& notice : ExportNotices(report, language)) {
+    err << "brelvik-cli: warning: " << notice << "\n";
+  }
+}
+
 int Load(const Options& options, std::ostream& out, std::ostream& err) {
   const Provider* provider = FindProviderByKeyOrIndex(options.provider);
   if (!provider) {
@@ -221,10 +235,7 @@ int Load(const Options& options, std::ostream& out, std::ostream& err) {
                         CreateList(table.Rows(), options.channel_id_options));
     }
     if (!options.export_file.empty()) {
-      const UiTexts& texts = TextsFor(options.language);
-      ExportList(options.export_file, *FormatForExtension(options.export_file), table.Rows(),
-                 {std::string(texts.name_column), std::string(texts.code_column)},
-                 options.language == Language::kRu ? "ru" : "en");
+      ExportTable(table, options.export_file, options.language, result.site_label, err);
     }
   } catch (const std::exception& e) {
     err << e.what() << "\n";

@@ -123,13 +123,13 @@ void ChannelTable::Assign(const ChannelRows& rows) {
   rows_.clear();
   rows_.reserve(rows.size());
   for (const ChannelRow& r : rows) {
-    rows_.push_back({{Utf8Truncate(r.name, kNameChars), Utf8Truncate(r.code, kCodeChars)}, {}, {}});
+    rows_.push_back({{Utf8Truncate(r.name, kNameChars), Utf8Truncate(r.code, kCodeChars)}, {}, {}, {}});
   }
   Sort();
 }
 
 std::size_t ChannelTable::Append(std::string_view name, std::string_view code) {
-  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, {}, {}};
+  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, {}, {}, {}};
   MakeKey(entry);
   auto pos = std::upper_bound(rows_.begin(), rows_.end(), entry,
                               [this](const Entry& a, const Entry& b) { return Before(a, b); });
@@ -138,9 +138,17 @@ std::size_t ChannelTable::Append(std::string_view name, std::string_view code) {
 }
 
 std::size_t ChannelTable::SetName(std::size_t i, std::string_view name) {
+  // Copied first: `name` may view a name of this very row (its provider name,
+  // when a rename is undone).
+  std::string new_name = Utf8Truncate(name, kNameChars);
   Entry entry = std::move(rows_[i]);
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
-  entry.row.name = Utf8Truncate(name, kNameChars);
+  if (!entry.provider_name) {
+    if (new_name != entry.row.name) entry.provider_name = std::move(entry.row.name);
+  } else if (*entry.provider_name == new_name) {
+    entry.provider_name.reset();
+  }
+  entry.row.name = std::move(new_name);
   entry.name_key.clear();
   MakeKey(entry);
   auto pos = std::upper_bound(rows_.begin(), rows_.end(), entry,
@@ -159,6 +167,13 @@ ChannelRows ChannelTable::Rows() const {
   rows.reserve(rows_.size());
   for (const Entry& e : rows_) rows.push_back(e.row);
   return rows;
+}
+
+ListedChannels ChannelTable::Listed() const {
+  ListedChannels listed;
+  listed.reserve(rows_.size());
+  for (std::size_t i = 0; i < rows_.size(); ++i) listed.push_back({rows_[i].row, ProviderName(i)});
+  return listed;
 }
 
 }  // namespace brelvik

@@ -1,5 +1,6 @@
 // The channel table: rows of channel name and code, kept in a sort order
-// (name ascending, empty names first, unless the user re-sorts).
+// (name ascending, empty names first, unless the user re-sorts). Each row also
+// remembers the name it was loaded with, whatever edits and renames do later.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +33,15 @@ enum class SortMarker { kNone, kAscending, kDescending };
 SortOrder OrderForTitleClick(ChannelField field, SortMarker before);
 SortMarker MarkerAfterTitleClick(SortMarker before);
 
+// A row as the table shows it, with the name its provider gave it.
+struct ListedChannel {
+  ChannelRow row;
+  std::string provider_name;
+  bool operator==(const ListedChannel&) const = default;
+};
+
+using ListedChannels = std::vector<ListedChannel>;
+
 class ChannelTable {
  public:
   static constexpr std::size_t kNameChars = 200;
@@ -41,6 +51,11 @@ class ChannelTable {
   bool Empty() const { return rows_.empty(); }
   // Row i (0-based) in the current order.
   const ChannelRow& Row(std::size_t i) const { return rows_[i].row; }
+  // The name row i was loaded (assigned or appended) with, cut like any name.
+  const std::string& ProviderName(std::size_t i) const {
+    const Entry& e = rows_[i];
+    return e.provider_name ? *e.provider_name : e.row.name;
+  }
 
   void Clear();
 
@@ -51,7 +66,8 @@ class ChannelTable {
   // Adds one row at its place in the order; returns its index.
   std::size_t Append(std::string_view name, std::string_view code);
 
-  // Changes the name of row i; returns the row's new index.
+  // Changes the name of row i, keeping its provider name; returns the row's
+  // new index.
   std::size_t SetName(std::size_t i, std::string_view name);
 
   const SortOrder& Order() const { return order_; }
@@ -59,6 +75,8 @@ class ChannelTable {
 
   // All rows in the current order.
   ChannelRows Rows() const;
+  // All rows in the current order, each with its provider name.
+  ListedChannels Listed() const;
 
   // The first row, in the current order, whose code begins with `code`
   // (case-sensitive).
@@ -67,6 +85,9 @@ class ChannelTable {
  private:
   struct Entry {
     ChannelRow row;
+    // Set only while the shown name differs from the loaded one, so that a
+    // fresh load holds each name once.
+    std::optional<std::string> provider_name;
     std::string name_key;  // collation keys, made when needed
     std::string code_key;
   };

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <unordered_map>
 #include <vector>
 
+#include "support/codepage.h"
 #include "support/file_write.h"
 
 namespace brelvik {
@@ -22,56 +24,6 @@ bool EndsWithNoCase(std::string_view text, std::string_view ending) {
   const std::string_view tail = text.substr(text.size() - ending.size());
   return std::equal(tail.begin(), tail.end(), ending.begin(),
                     [](char a, char b) { return AsciiLowerChar(a) == AsciiLowerChar(b); });
-}
-
-// The code point at `i`, advancing `i`; a malformed sequence gives U+FFFD and
-// consumes one byte, so stray bytes never break the output's encoding.
-char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(s[i]);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  int extra = 0;
-  char32_t min = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1;
-    min = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2;
-    min = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3;
-    min = 0x10000;
-  }
-  char32_t cp = lead & (0x3F >> extra);
-  bool valid = extra > 0 && i + extra < s.size();
-  for (int k = 1; valid && k <= extra; ++k) {
-    const auto next = static_cast<unsigned char>(s[i + k]);
-    valid = (next & 0xC0) == 0x80;
-    cp = (cp << 6) | (next & 0x3F);
-  }
-  valid = valid && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-  i += valid ? extra + 1 : 1;
-  return valid ? cp : 0xFFFD;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 void AppendTextField(std::string& out, std::string_view field) {
@@ -780,7 +732,16 @@ std::optional<ListFormat> FormatForExtension(std::string_view path) {
   if (EndsWithNoCase(path, ".txt")) return ListFormat::kText;
   if (EndsWithNoCase(path, ".xls")) return ListFormat::kExcel;
   if (EndsWithNoCase(path, ".htm") || EndsWithNoCase(path, ".html")) return ListFormat::kHtml;
+  if (EndsWithNoCase(path, ".channels.xml")) return ListFormat::kGrabberChannels;
+  if (EndsWithNoCase(path, ".xml")) return ListFormat::kXmltv;
   return std::nullopt;
+}
+
+std::optional<ListFormat> FormatForFilterIndex(int index) {
+  constexpr ListFormat kInDialogOrder[] = {ListFormat::kText, ListFormat::kExcel, ListFormat::kHtml,
+                                           ListFormat::kXmltv, ListFormat::kGrabberChannels};
+  if (index < 0 || index >= static_cast<int>(std::size(kInDialogOrder))) return std::nullopt;
+  return kInDialogOrder[index];
 }
 
 std::string ExtensionFor(ListFormat format) {
@@ -791,32 +752,74 @@ std::string ExtensionFor(ListFormat format) {
       return ".xls";
     case ListFormat::kHtml:
       return ".htm";
+    case ListFormat::kXmltv:
+      return ".xml";
+    case ListFormat::kGrabberChannels:
+      return ".channels.xml";
   }
   return {};
 }
 
 std::string WithExtension(std::string_view file_name, ListFormat format) {
-  const std::string extension = ExtensionFor(format);
-  if (EndsWithNoCase(file_name, extension) ||
-      (format == ListFormat::kHtml && EndsWithNoCase(file_name, ".html"))) {
-    return std::string(file_name);
-  }
-  return std::string(file_name) + extension;
+  if (FormatForExtension(file_name) == format) return std::string(file_name);
+  return std::string(file_name) + ExtensionFor(format);
 }
 
-void ExportList(const std::filesystem::path& path, ListFormat format, const ChannelRows& rows,
-                const ListColumns& columns, std::string_view lang) {
-  switch (format) {
+ListExportRequest ListExportFor(const ChannelTable& table, ListFormat format, Language language,
+                                std::string_view site_label) {
+  const UiTexts& texts = TextsFor(language);
+  return {format, table.Listed(), {std::string(texts.name_column), std::string(texts.code_column)},
+          language == Language::kRu ? "ru" : "en", std::string(site_label)};
+}
+
+GuideExportReport ExportList(const std::filesystem::path& path, const ListExportRequest& request) {
+  GuideExportReport report;
+  const auto shown_rows = [&request] {
+    ChannelRows rows;
+    rows.reserve(request.channels.size());
+    for (const ListedChannel& channel : request.channels) rows.push_back(channel.row);
+    return rows;
+  };
+  std::string bytes;
+  switch (request.format) {
     case ListFormat::kText:
-      WriteFileAtomically(path, ExportText(rows, columns));
-      return;
+      bytes = ExportText(shown_rows(), request.columns);
+      break;
     case ListFormat::kExcel:
-      WriteFileAtomically(path, ExportExcel(rows, columns, lang));
-      return;
+      bytes = ExportExcel(shown_rows(), request.columns, request.lang);
+      break;
     case ListFormat::kHtml:
-      WriteFileAtomically(path, ExportHtml(rows, columns, lang));
-      return;
+      bytes = ExportHtml(shown_rows(), request.columns, request.lang);
+      break;
+    case ListFormat::kXmltv:
+      bytes = ExportXmltv(request.channels, request.site_label, request.lang, report);
+      break;
+    case ListFormat::kGrabberChannels:
+      bytes = ExportGrabberChannels(request.channels, request.site_label, request.lang, report);
+      break;
   }
+  WriteFileAtomically(path, bytes);
+  return report;
+}
+
+GuideExportReport ExportList(const std::filesystem::path& path, ListFormat format,
+                             const ChannelRows& rows, const ListColumns& columns,
+                             std::string_view lang) {
+  ListExportRequest request{format, {}, columns, std::string(lang), {}};
+  request.channels.reserve(rows.size());
+  for (const ChannelRow& row : rows) request.channels.push_back({row, row.name});
+  return ExportList(path, request);
+}
+
+std::vector<std::string> ExportNotices(const GuideExportReport& report, Language language) {
+  const UiTexts& texts = TextsFor(language);
+  std::vector<std::string> notices;
+  const auto notice = [&notices](std::string_view text, std::size_t count) {
+    if (count > 0) notices.push_back(std::string(text) + std::to_string(count) + ".");
+  };
+  notice(texts.xml_dropped_characters, report.dropped_characters);
+  notice(texts.rows_without_id, report.rows_without_id);
+  return notices;
 }
 
 }  // namespace brelvik

@@ -34,6 +34,14 @@ std::size_t Utf8Length(std::string_view utf8);
 // The first `max_chars` characters of a UTF-8 text, cut on a character boundary.
 std::string Utf8Truncate(std::string_view utf8, std::size_t max_chars);
 
+// The character at byte `i` of a UTF-8 text, advancing `i` past it; an
+// ill-formed sequence gives U+FFFD and consumes one byte, so stray bytes never
+// break an output's encoding.
+char32_t NextCodePoint(std::string_view text, std::size_t& i);
+
+// Appends the UTF-8 encoding of a code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Lower-cases the ASCII letters A to Z only.
 std::string AsciiLower(std::string_view text);
 

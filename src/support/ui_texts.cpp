@@ -42,7 +42,10 @@ const UiTexts kRussian{
     .create_m3u = "Сформировать строку для M3U",
     .create_channel_id = "Создать файл channel_id",
     .list_filter =
-        "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html",
+        "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html|"
+        "XMLTV (*.xml)|*.xml|Каналы для граббера (*.channels.xml)|*.channels.xml",
+    .xml_dropped_characters = "Удалено управляющих символов, недопустимых в XML: ",
+    .rows_without_id = "Пропущено строк без кода канала: ",
     .about_version = "Версия 2.0.3 от 7 июня 2016 г.",
     .about_text =
         "Brelvik — утилита для получения названий и кодов телеканалов.\n"
@@ -96,7 +99,11 @@ const UiTexts kEnglish{
     .copy_hash = "Copy the hash of the channel (MD5)",
     .create_m3u = "Create string for playlist M3U",
     .create_channel_id = "Create file channel_id",
-    .list_filter = "Text files (*.txt)|*.txt|Excel files (*.xls*)|*.xls|HTML files (*.html)|*.html",
+    .list_filter =
+        "Text files (*.txt)|*.txt|Excel files (*.xls*)|*.xls|HTML files (*.html)|*.html|"
+        "XMLTV (*.xml)|*.xml|Channels for a grabber (*.channels.xml)|*.channels.xml",
+    .xml_dropped_characters = "Control characters that XML cannot hold were dropped: ",
+    .rows_without_id = "Rows without a channel code were left out: ",
     .about_version = "Version 2.0.3 of June 7, 2016",
     .about_text =
         "Brelvik is a utility for obtaining the names and codes of TV channels.\n"

@@ -51,7 +51,10 @@ struct UiTexts {
   std::string_view copy_hash;         // BTN_CopyHash, MD51
   std::string_view create_m3u;        // BTN_Create, M3U1
   std::string_view create_channel_id; // BTN_ChannelID, channelid1
-  std::string_view list_filter;       // SD1: "Name|*.ext|..." three entries
+  std::string_view list_filter;       // SD1: "Name|*.ext|..." five entries
+  // Notices after a guide export, each followed by a count and ".".
+  std::string_view xml_dropped_characters;
+  std::string_view rows_without_id;
   // About window.
   std::string_view about_version;
   std::string_view about_text;

@@ -66,8 +66,11 @@ const Text kTexts[] = {
     {"M3U1", "Сформировать строку для M3U", "Create string for playlist M3U"},
     {"BTN_ChannelID", "Создать файл channel_id", "Create file channel_id"},
     {"channelid1", "Создать файл channel_id", "Create file channel_id"},
-    {"SD1", "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html",
-     "Text files (*.txt)|*.txt|Excel files (*.xls*)|*.xls|HTML files (*.html)|*.html"},
+    {"SD1",
+     "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html|"
+     "XMLTV (*.xml)|*.xml|Каналы для граббера (*.channels.xml)|*.channels.xml",
+     "Text files (*.txt)|*.txt|Excel files (*.xls*)|*.xls|HTML files (*.html)|*.html|"
+     "XMLTV (*.xml)|*.xml|Channels for a grabber (*.channels.xml)|*.channels.xml"},
     {"Label2 hint",
      "Параметры последнего сохранения:\r\n- телеканал - \r\n- русские названия в нижний регистр - "
      "No\r\n- удалять дефис - No",

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QFile>
 #include <QTemporaryDir>
 #include <fstream>
 #include <iterator>
@@ -242,7 +243,8 @@ TEST_F(OutputsTest, ListExportWithTheChosenFilter) {
   ASSERT_EQ(dialogs_.size(), 1u);
   EXPECT_EQ(dialogs_[0].name, "vsetv_list");
   EXPECT_EQ(dialogs_[0].filters,
-            QStringList({"Текстовые файлы (*.txt)", "Файлы Excel (*.xls*)", "HTML файлы (*.html)"}));
+            QStringList({"Текстовые файлы (*.txt)", "Файлы Excel (*.xls*)", "HTML файлы (*.html)",
+                         "XMLTV (*.xml)", "Каналы для граббера (*.channels.xml)"}));
   const std::string text = ReadFile(dir_.filePath("list.txt"));
   EXPECT_EQ(text.substr(0, text.find("\r\n")), "Название канала\tКод канала");
   EXPECT_NE(text.find("Первый\t5\r\n"), std::string::npos);
@@ -261,6 +263,46 @@ TEST_F(OutputsTest, ListExportWithTheChosenFilter) {
   Button("BTN_SaveToFile")->click();
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].icon, QMessageBox::Critical);
+}
+
+// The guide formats take the names as the grid shows them, the provider's
+// beside them, and tell after the save what XML could not hold.
+TEST_F(OutputsTest, GuideExportsWithEditedNamesAndANotice) {
+  auto& model = const_cast<ChannelModel&>(window_->Model());
+  ASSERT_EQ(Name(1), "Discovery");
+  ASSERT_TRUE(model.setData(model.index(1, 0), "Discovery\x01 HD", Qt::EditRole));
+
+  answer_ = SaveAnswer{dir_.filePath("guide"), 3};
+  Button("BTN_SaveToFile")->click();
+  const std::string xml = ReadFile(dir_.filePath("guide.xml"));
+  EXPECT_NE(xml.find("  <channel id=\"3\">\n"
+                     "    <display-name lang=\"ru\">Discovery HD</display-name>\n"
+                     "    <display-name lang=\"ru\">Discovery</display-name>\n"
+                     "  </channel>\n"),
+            std::string::npos)
+      << xml;
+  EXPECT_NE(xml.find("source-info-url=\"" + server_.Url("") + "\""), std::string::npos) << xml;
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].icon, QMessageBox::Information);
+  EXPECT_EQ(messages_[0].caption, "Сообщение программы");
+  EXPECT_EQ(messages_[0].text, "Удалено управляющих символов, недопустимых в XML: 1.");
+
+  // A name already ending in the grabber file's extension is not extended.
+  window_->findChild<HoverButton*>("Btn9")->click();  // English
+  messages_.clear();
+  for (const QString& typed : {QString("vsetv"), QString("vsetv.channels.xml")}) {
+    answer_ = SaveAnswer{dir_.filePath(typed), 4};
+    Button("BTN_SaveToFile")->click();
+  }
+  EXPECT_EQ(dialogs_.back().index, 4);
+  EXPECT_FALSE(QFile::exists(dir_.filePath("vsetv.channels.xml.channels.xml")));
+  const std::string channels = ReadFile(dir_.filePath("vsetv.channels.xml"));
+  EXPECT_NE(channels.find("<channel site=\"127.0.0.1\" site_id=\"3\" lang=\"en\" xmltv_id=\"3\">"
+                          "Discovery HD</channel>"),
+            std::string::npos)
+      << channels;
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1].text, "Control characters that XML cannot hold were dropped: 1.");
 }
 
 }  // namespace

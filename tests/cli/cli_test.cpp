@@ -6,6 +6,8 @@
 #include <iterator>
 #include <sstream>
 
+#include <pugixml.hpp>
+
 #include "cli/cli.h"
 #include "outputs/channel_id_map.h"
 #include "fixture.h"
@@ -108,6 +110,61 @@ TEST_F(CliLoad, WritesChannelIdExportAndPlaylistLines) {
   EXPECT_NE(failed.err.find("channels_id/x"), std::string::npos);
   EXPECT_EQ(Cli({"load", "vsetv", "--export", "list.pdf"}).code, 2);
   EXPECT_EQ(Cli({"load", "vsetv", "--remove-dot"}).code, 2);
+  std::filesystem::remove_all(dir);
+}
+
+// The guide formats from the extension, in the language of --lang, with the
+// dropped control character told on stderr.
+TEST(CliGuideExport, WritesXmltvAndGrabberFilesAndWarns) {
+  test::LoopbackServer server([](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/html"); });
+    s.Get("/channels.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          "<select><option value=channel_7>Tom & Jerry</option>"
+          "<option value=channel_4>\xC1\xE5\xEB\x01\xFB\xE9</option>"
+          "<option value=channel_9>\"\xCA\xE8\xED\xEE\" <q</option></select>",
+          "text/html");
+    });
+  });
+  const std::filesystem::path dir = testing::TempDir() + "brelvik_cli_guide";
+  std::filesystem::create_directories(dir);
+  const std::string site = "vsetv=" + server.Url("");
+  struct Case {
+    std::string file;
+    std::string lang;
+    std::string warning;
+  };
+  const Case cases[] = {
+      {"guide.xml", "ru", "brelvik-cli: warning: Удалено управляющих символов, недопустимых в XML: 1.\n"},
+      {"vsetv.channels.xml", "en",
+       "brelvik-cli: warning: Control characters that XML cannot hold were dropped: 1.\n"},
+  };
+  for (const Case& c : cases) {
+    CliRun run = Cli({"load", "vsetv", "--site", site, "--lang", c.lang, "--format", "tsv",
+                      "--export", (dir / c.file).string()});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.err, c.warning);
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_file((dir / c.file).c_str())) << ReadFile(dir / c.file);
+    std::vector<std::string> read;
+    if (c.file == "guide.xml") {
+      EXPECT_EQ(std::string(doc.child("tv").attribute("source-info-url").value()), server.Url(""));
+      for (const pugi::xml_node channel : doc.child("tv").children("channel")) {
+        read.push_back(std::string(channel.attribute("id").value()) + "=" +
+                       channel.child("display-name").text().get() + "/" +
+                       channel.child("display-name").attribute("lang").value());
+      }
+      EXPECT_EQ(read, (std::vector<std::string>{"9=\"Кино\" <q/ru", "7=Tom & Jerry/ru", "4=Белый/ru"}));
+    } else {
+      for (const pugi::xml_node channel : doc.child("channels").children("channel")) {
+        read.push_back(std::string(channel.attribute("site").value()) + " " +
+                       channel.attribute("site_id").value() + " " +
+                       channel.attribute("xmltv_id").value() + " " + channel.text().get());
+      }
+      EXPECT_EQ(read, (std::vector<std::string>{"127.0.0.1 9 9 \"Кино\" <q",
+                                                "127.0.0.1 7 7 Tom & Jerry", "127.0.0.1 4 4 Белый"}));
+    }
+  }
   std::filesystem::remove_all(dir);
 }
 

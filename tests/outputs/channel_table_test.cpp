@@ -82,5 +82,40 @@ TEST(ChannelTable, TitleClicksCycleAndTheCursorFollowsTheCode) {
   EXPECT_EQ(table.LocateCodePrefix(""), 0u);
 }
 
+// The name a row was loaded with stays beside the one it shows through
+// renames, re-sorts and a rename back, which forgets the difference.
+TEST(ChannelTable, EveryRowKeepsItsProviderName) {
+  ChannelTable table;
+  table.Assign({{"Первый", "1"}, {"НТВ", "4"}, {std::string(250, 'x'), "9"}});
+  table.Append("Zee", "7");
+  const auto provider_of = [&table](std::string_view code) {
+    for (const ListedChannel& c : table.Listed()) {
+      if (c.row.code == code) return std::pair{c.row.name, c.provider_name};
+    }
+    return std::pair<std::string, std::string>{};
+  };
+  EXPECT_EQ(provider_of("9").second, std::string(200, 'x'));  // cut like the name
+  EXPECT_EQ(provider_of("7"), (std::pair<std::string, std::string>{"Zee", "Zee"}));
+
+  std::size_t at = table.SetName(*table.LocateCodePrefix("1"), "Channel One");
+  EXPECT_EQ(table.ProviderName(at), "Первый");
+  at = table.SetName(at, "Channel 1");
+  EXPECT_EQ(table.ProviderName(at), "Первый");
+  table.SetOrder({ChannelField::kCode, true});
+  table.SetOrder({ChannelField::kName, false});
+  EXPECT_EQ(provider_of("1"), (std::pair<std::string, std::string>{"Channel 1", "Первый"}));
+  EXPECT_EQ(provider_of("4"), (std::pair<std::string, std::string>{"НТВ", "НТВ"}));
+
+  // Restoring from the provider name itself, then renaming again.
+  at = *table.LocateCodePrefix("1");
+  at = table.SetName(at, table.ProviderName(at));
+  EXPECT_EQ(table.Row(at).name, "Первый");
+  at = table.SetName(at, "Один");
+  EXPECT_EQ(table.ProviderName(at), "Первый");
+
+  table.Assign({{"A", "1"}});
+  EXPECT_EQ(table.ProviderName(0), "A");
+}
+
 }  // namespace
 }  // namespace brelvik

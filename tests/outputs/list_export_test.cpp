@@ -421,6 +421,11 @@ TEST(ListFormats, ExtensionsAndFileNames) {
       {"list.Xls", ListFormat::kExcel},
       {"list.htm", ListFormat::kHtml},
       {"list.HTML", ListFormat::kHtml},
+      {"list.xml", ListFormat::kXmltv},
+      {"list.XML", ListFormat::kXmltv},
+      {"list.channels.xml", ListFormat::kGrabberChannels},
+      {"list.Channels.XML", ListFormat::kGrabberChannels},
+      {"channels.xml", ListFormat::kXmltv},
       {"list.xlsx", std::nullopt},
       {"list", std::nullopt},
       {"txt", std::nullopt},
@@ -445,11 +450,46 @@ TEST(ListFormats, ExtensionsAndFileNames) {
       {"list.Html", ListFormat::kHtml, "list.Html"},
       {"list.html.txt", ListFormat::kHtml, "list.html.txt.htm"},
       {"/home/u/vsetv_list", ListFormat::kExcel, "/home/u/vsetv_list.xls"},
+      {"guide", ListFormat::kXmltv, "guide.xml"},
+      {"guide.xml", ListFormat::kXmltv, "guide.xml"},
+      {"guide.channels.xml", ListFormat::kXmltv, "guide.channels.xml.xml"},
+      {"vsetv", ListFormat::kGrabberChannels, "vsetv.channels.xml"},
+      {"vsetv.channels.xml", ListFormat::kGrabberChannels, "vsetv.channels.xml"},
+      {"vsetv.CHANNELS.xml", ListFormat::kGrabberChannels, "vsetv.CHANNELS.xml"},
+      {"vsetv.xml", ListFormat::kGrabberChannels, "vsetv.xml.channels.xml"},
   };
   for (const NameCase& c : names) {
     EXPECT_EQ(WithExtension(c.typed, c.format), c.saved) << c.typed;
     EXPECT_EQ(FormatForExtension(WithExtension(c.typed, c.format)), c.format) << c.typed;
   }
+
+  // The save dialog's entries, in order.
+  const std::optional<ListFormat> by_filter[] = {
+      FormatForFilterIndex(-1), FormatForFilterIndex(0), FormatForFilterIndex(1),
+      FormatForFilterIndex(2),  FormatForFilterIndex(3), FormatForFilterIndex(4),
+      FormatForFilterIndex(5)};
+  EXPECT_EQ(std::vector(std::begin(by_filter), std::end(by_filter)),
+            (std::vector<std::optional<ListFormat>>{std::nullopt, ListFormat::kText,
+                                                    ListFormat::kExcel, ListFormat::kHtml,
+                                                    ListFormat::kXmltv, ListFormat::kGrabberChannels,
+                                                    std::nullopt}));
+}
+
+// The request for a table carries both names of every row, in table order, and
+// the three older formats write the shown names exactly as before.
+TEST(ExportList, RequestForATableCarriesBothNames) {
+  ChannelTable table;
+  table.Assign({{"Б", "2"}, {"А", "1"}});
+  table.SetName(1, "В");  // "Б" renamed: now last
+  const ListExportRequest request =
+      ListExportFor(table, ListFormat::kText, Language::kEn, ": http://x.tv");
+  EXPECT_EQ(request.channels, (ListedChannels{{{"А", "1"}, "А"}, {{"В", "2"}, "Б"}}));
+  EXPECT_EQ(request.columns.name_title, "Name of channel");
+  EXPECT_EQ(request.lang, "en");
+  EXPECT_EQ(request.site_label, ": http://x.tv");
+  TempDir dir;
+  EXPECT_EQ(ExportList(dir.path() / "a.txt", request), GuideExportReport{});
+  EXPECT_EQ(ReadFile(dir.path() / "a.txt"), ExportText(table.Rows(), request.columns));
 }
 
 TEST(ExportList, UnwritablePathKeepsNothingAndThrows) {

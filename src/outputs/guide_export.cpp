@@ -1,0 +1,190 @@
+// The XMLTV channel list and the grabber channel file, written as text: the
+// escaping below is the whole of what XML asks of them.
+#include "outputs/guide_export.h"
+
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "outputs/guide_channel_id.h"
+#include "support/codepage.h"
+#include "support/version.h"
+
+namespace brelvik {
+namespace {
+
+// XML 1.0's Char production, less what a valid UTF-8 text cannot hold anyway.
+bool XmlCanHold(char32_t cp) {
+  return cp >= 0x20 ? cp != 0xFFFE && cp != 0xFFFF : cp == '\t' || cp == '\n' || cp == '\r';
+}
+
+// Appends `text` escaped for element content and double-quoted attribute
+// values alike; returns how many characters were dropped. Tab, LF and CR go
+// as references, which parsers keep as they are (attribute values would
+// otherwise turn them into spaces, and CR LF into LF).
+std::size_t AppendXml(std::string& out, std::string_view text) {
+  std::size_t dropped = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const char32_t cp = NextCodePoint(text, i);
+    switch (cp) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      default:
+        if (XmlCanHold(cp)) {
+          AppendUtf8(out, cp);
+        } else {
+          ++dropped;
+        }
+    }
+  }
+  return dropped;
+}
+
+std::size_t CountXmlDropped(std::string_view text) {
+  std::size_t dropped = 0;
+  for (std::size_t i = 0; i < text.size();) dropped += XmlCanHold(NextCodePoint(text, i)) ? 0 : 1;
+  return dropped;
+}
+
+std::string_view WithoutLabelPrefix(std::string_view site_label) {
+  return site_label.starts_with(": ") ? site_label.substr(2) : site_label;
+}
+
+constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
+}  // namespace
+
+std::string SiteAddress(std::string_view site_label) {
+  return std::string(WithoutLabelPrefix(site_label));
+}
+
+std::string SiteHost(std::string_view site_label) {
+  std::string_view host = WithoutLabelPrefix(site_label);
+  if (const auto scheme = host.find("://"); scheme != std::string_view::npos) {
+    host.remove_prefix(scheme + 3);
+  }
+  host = host.substr(0, host.find_first_of("/?#"));
+  if (const auto at = host.rfind('@'); at != std::string_view::npos) host.remove_prefix(at + 1);
+  if (host.starts_with('[')) {
+    host = host.substr(0, host.find(']') + 1);  // an IPv6 address keeps its brackets
+  } else {
+    host = host.substr(0, host.find(':'));
+  }
+  return std::string(host);
+}
+
+std::string ExportXmltv(const ListedChannels& channels, std::string_view site_label,
+                        std::string_view lang, GuideExportReport& report) {
+  // Rows sharing an id become one channel, as XMLTV ids are unique.
+  struct Channel {
+    std::string id;
+    std::vector<const ListedChannel*> rows;
+  };
+  std::vector<Channel> grouped;
+  std::unordered_map<std::string, std::size_t> index_of;
+  std::size_t size = 256;
+  for (const ListedChannel& channel : channels) {
+    std::string id = GuideChannelId(channel.row);
+    if (id.empty()) {
+      ++report.rows_without_id;
+      continue;
+    }
+    report.dropped_characters += CountXmlDropped(channel.row.code);
+    size += 2 * channel.row.name.size() + channel.provider_name.size() + 2 * id.size() + 96;
+    const auto [it, added] = index_of.try_emplace(id, grouped.size());
+    if (added) grouped.push_back({std::move(id), {}});
+    grouped[it->second].rows.push_back(&channel);
+  }
+
+  std::string out;
+  out.reserve(size);
+  out += kXmlDeclaration;
+  out += "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv generator-info-name=\"Brelvik ";
+  AppendXml(out, ProgramVersion());
+  out += '"';
+  if (const std::string address = SiteAddress(site_label); !address.empty()) {
+    out += " source-info-url=\"";
+    report.dropped_characters += AppendXml(out, address);
+    out += '"';
+  }
+  out += ">\n";
+  std::string display_open = "    <display-name lang=\"";
+  report.dropped_characters += AppendXml(display_open, lang);
+  display_open += "\">";
+  std::unordered_set<std::string_view> written;
+  for (const Channel& channel : grouped) {
+    out += "  <channel id=\"";
+    AppendXml(out, channel.id);
+    out += "\">\n";
+    written.clear();
+    const auto name = [&](std::string_view text) {
+      if (text.empty() || !written.insert(text).second) return;
+      out += display_open;
+      report.dropped_characters += AppendXml(out, text);
+      out += "</display-name>\n";
+    };
+    for (const ListedChannel* row : channel.rows) name(row->row.name);
+    for (const ListedChannel* row : channel.rows) name(row->provider_name);
+    if (written.empty()) out += display_open + "</display-name>\n";  // a channel needs one
+    out += "  </channel>\n";
+  }
+  out += "</tv>\n";
+  return out;
+}
+
+std::string ExportGrabberChannels(const ListedChannels& channels, std::string_view site_label,
+                                  std::string_view lang, GuideExportReport& report) {
+  std::string site_open = "  <channel site=\"";
+  report.dropped_characters += AppendXml(site_open, SiteHost(site_label));
+  site_open += "\" site_id=\"";
+  std::string lang_attribute = "\" lang=\"";
+  report.dropped_characters += AppendXml(lang_attribute, lang);
+  lang_attribute += "\" xmltv_id=\"";
+
+  std::string out;
+  std::size_t size = 64;
+  for (const ListedChannel& channel : channels) {
+    size += site_open.size() + lang_attribute.size() + channel.row.name.size() +
+            2 * channel.row.code.size() + 16;
+  }
+  out.reserve(size);
+  out += kXmlDeclaration;
+  out += "<channels>\n";
+  for (const ListedChannel& channel : channels) {
+    const std::string id = GuideChannelId(channel.row);
+    if (id.empty()) {
+      ++report.rows_without_id;
+      continue;
+    }
+    out += site_open;
+    report.dropped_characters += AppendXml(out, channel.row.code);
+    out += lang_attribute;
+    AppendXml(out, id);
+    out += "\">";
+    report.dropped_characters += AppendXml(out, channel.row.name);
+    out += "</channel>\n";
+  }
+  out += "</channels>\n";
+  return out;
+}
+
+}  // namespace brelvik
