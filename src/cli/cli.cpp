@@ -5,13 +5,19 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/cli_text.h"
+#include "cli/match_output.h"
 #include "loaders/load_frame.h"
+#include "matching/match_outputs.h"
+#include "matching/matcher.h"
+#include "matching/playlist.h"
 #include "loaders/providers.h"
 #include "outputs/channel_id_map.h"
 #include "outputs/channel_table.h"
 #include "outputs/list_export.h"
 #include "outputs/m3u_line.h"
 #include "support/codepage.h"
+#include "support/file_write.h"
 #include "support/ui_texts.h"
 
 namespace brelvik {
@@ -25,9 +31,15 @@ constexpr std::string_view kUsage =
     "                  [--format table|tsv|json|m3u] [--lang ru|en] [--trace-file PATH]\n"
     "                  [--channel-id FILE [--remove-hyphen] [--remove-dot] [--lower-russian]]\n"
     "                  [--export FILE.txt|FILE.xls|FILE.htm|FILE.html|FILE.xml|FILE.channels.xml]\n"
+    "  brelvik-cli match KEY|INDEX --playlist FILE [load options]\n"
+    "                  [--auto-score N] [--review-score N] [--format table|tsv|json]\n"
+    "                  [--apply] [--write-playlist FILE]\n"
     "\n"
     "providers  one line per provider: INDEX, KEY and its NAME=URL addresses, tab-separated\n"
     "load       loads a provider's channel list and prints it in table order\n"
+    "match      loads a provider's list and matches it to your playlist: for each channel,\n"
+    "           the playlist name it stands for, a score (0-100), a status (exact, auto,\n"
+    "           review, none) and the reason\n"
     "\n"
     "  --site NAME=URL  use URL for the address NAME (a provider key, or tricolor.guide,\n"
     "                   zakon.tv, smartlab.service, moyo.service)\n"
@@ -43,6 +55,13 @@ constexpr std::string_view kUsage =
     "  --export F       also save the list; the format follows the extension: text,\n"
     "                   Excel, HTML, an XMLTV channel list (.xml) or a grabber\n"
     "                   channel file (.channels.xml)\n"
+    "  --playlist F     with match: your playlist (M3U/M3U8, or one name a line)\n"
+    "  --auto-score N   with match: lowest score of an automatic match (default 90)\n"
+    "  --review-score N with match: lowest score of a suggestion to review (default 60)\n"
+    "  --apply          with match: rename the channels to their exact and automatic\n"
+    "                   playlist names before --channel-id and --export\n"
+    "  --write-playlist F  with match: write your playlist with tvg-id=\"CODE\" on each\n"
+    "                   matched entry, every other byte unchanged\n"
     "\n"
     "Exit status: 0 loaded, 1 the load failed, 2 usage error, 3 the site is unavailable.\n";
 
@@ -57,7 +76,26 @@ struct Options {
   std::string channel_id_file;
   ChannelIdOptions channel_id_options;
   std::string export_file;
+  // match
+  std::string playlist_file;
+  MatchOptions match_options;
+  bool apply = false;
+  std::string write_playlist_file;
+  bool match_only_given = false;
 };
+
+// A whole number from 0 to 100; false for anything else.
+bool ParseScore(const std::string& text, int& score) {
+  if (text.empty() || text.size() > 3) return false;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value > 100) return false;
+  score = value;
+  return true;
+}
 
 // Parses the arguments; returns an error text, empty on success.
 std::string Parse(const std::vector<std::string>& args, Options& options) {
@@ -87,6 +125,21 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       if (!FormatForExtension(options.export_file)) {
         return "--export: the file name must end in .txt, .xls, .htm, .html, .xml or .channels.xml";
       }
+    } else if (arg == "--playlist") {
+      if (!(error = value(options.playlist_file)).empty()) return error;
+      options.match_only_given = true;
+    } else if (arg == "--write-playlist") {
+      if (!(error = value(options.write_playlist_file)).empty()) return error;
+      options.match_only_given = true;
+    } else if (arg == "--apply") {
+      options.apply = true;
+      options.match_only_given = true;
+    } else if (arg == "--auto-score" || arg == "--review-score") {
+      if (!(error = value(text)).empty()) return error;
+      int& score = arg == "--auto-score" ? options.match_options.auto_score
+                                         : options.match_options.review_score;
+      if (!ParseScore(text, score)) return arg + " needs a whole number from 0 to 100";
+      options.match_only_given = true;
     } else if (arg == "--trace-file") {
       if (!(error = value(options.trace_file)).empty()) return error;
     } else if (arg == "--skip-probe") {
@@ -124,38 +177,21 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
   } else if (options.command == "load") {
     if (positional.size() != 2) return "load needs one provider key or index";
     options.provider = positional[1];
+  } else if (options.command == "match") {
+    if (positional.size() != 2) return "match needs one provider key or index";
+    options.provider = positional[1];
+    if (options.playlist_file.empty()) return "match needs --playlist FILE";
+    if (options.format == "m3u") return "match prints table, tsv or json";
+    if (options.match_options.review_score > options.match_options.auto_score) {
+      return "--review-score must not be above --auto-score";
+    }
   } else {
     return "unknown command \"" + options.command + "\"";
   }
-  return {};
-}
-
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
+  if (options.command != "match" && options.match_only_given) {
+    return "--playlist, --auto-score, --review-score, --apply and --write-playlist belong to match";
   }
-  return out + "\"";
-}
-
-std::string Padded(std::string_view text, std::size_t width, bool right) {
-  const std::size_t length = Utf8Length(text);
-  const std::string pad(width > length ? width - length : 0, ' ');
-  return right ? pad + std::string(text) : std::string(text) + pad;
+  return {};
 }
 
 void PrintRows(const ChannelTable& table, const Options& options, const std::string& site_label,
@@ -204,7 +240,9 @@ void ExportTable(const ChannelTable& table, const std::string& path, Language la
   }
 }
 
-int Load(const Options& options, std::ostream& out, std::ostream& err) {
+// Loads the provider's list into `table`; returns -1 on success, else the exit code.
+int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
+              std::string& site_label) {
   const Provider* provider = FindProviderByKeyOrIndex(options.provider);
   if (!provider) {
     err << "brelvik-cli: unknown provider \"" << options.provider << "\"\n";
@@ -227,21 +265,83 @@ int Load(const Options& options, std::ostream& out, std::ostream& err) {
     case LoadStatus::kLoaded:
       break;
   }
-  ChannelTable table;
   table.Assign(result.rows);
+  site_label = result.site_label;
+  return -1;
+}
+
+// Writes --channel-id and --export from the table; returns -1, or the exit code.
+int WriteTableFiles(const ChannelTable& table, const Options& options, std::string_view site_label,
+                    std::ostream& err) {
   try {
     if (!options.channel_id_file.empty()) {
       SaveChannelIdFile(options.channel_id_file,
                         CreateList(table.Rows(), options.channel_id_options));
     }
     if (!options.export_file.empty()) {
-      ExportTable(table, options.export_file, options.language, result.site_label, err);
+      ExportTable(table, options.export_file, options.language, site_label, err);
     }
   } catch (const std::exception& e) {
     err << e.what() << "\n";
     return kExitFailed;
   }
-  PrintRows(table, options, result.site_label, out);
+  return -1;
+}
+
+int Load(const Options& options, std::ostream& out, std::ostream& err) {
+  ChannelTable table;
+  std::string site_label;
+  if (const int code = LoadTable(options, err, table, site_label); code >= 0) return code;
+  if (const int code = WriteTableFiles(table, options, site_label, err); code >= 0) return code;
+  PrintRows(table, options, site_label, out);
+  return kExitLoaded;
+}
+
+int Match(const Options& options, std::ostream& out, std::ostream& err) {
+  // The playlist first: a bad one ends the command before anything is
+  // fetched or written.
+  Playlist playlist;
+  try {
+    playlist = ReadPlaylistFile(options.playlist_file);
+    if (!options.write_playlist_file.empty() && playlist.kind != PlaylistKind::kM3u) {
+      throw PlaylistError({PlaylistProblem::kNotM3u, 0, options.playlist_file});
+    }
+  } catch (const PlaylistError& e) {
+    PlaylistNotice notice = e.Notice();
+    err << "brelvik-cli: " << PlaylistNoticeLine(options.playlist_file, notice, options.language)
+        << "\n";
+    return kExitFailed;
+  }
+  for (const PlaylistNotice& warning : playlist.warnings) {
+    err << "brelvik-cli: warning: "
+        << PlaylistNoticeLine(options.playlist_file, warning, options.language) << "\n";
+  }
+  ChannelTable table;
+  std::string site_label;
+  if (const int code = LoadTable(options, err, table, site_label); code >= 0) return code;
+  const ChannelRows rows = table.Rows();
+  const MatchRun run = MatchPlaylist(rows, playlist, options.match_options);
+  if (options.apply) ApplyMatches(table, run);
+  if (const int code = WriteTableFiles(table, options, site_label, err); code >= 0) return code;
+  if (!options.write_playlist_file.empty()) {
+    std::vector<PlaylistNotice> warnings;
+    const std::string bytes = PlaylistWithIds(playlist, PlaylistIds(playlist, rows, run), &warnings);
+    for (const PlaylistNotice& warning : warnings) {
+      err << "brelvik-cli: warning: "
+          << PlaylistNoticeLine(options.write_playlist_file, warning, options.language) << "\n";
+    }
+    try {
+      WriteFileAtomically(options.write_playlist_file, bytes);
+    } catch (const FileWriteError& e) {
+      err << e.what() << "\n";
+      return kExitFailed;
+    }
+  }
+  const MatchFormat format = options.format == "json"  ? MatchFormat::kJson
+                             : options.format == "tsv" ? MatchFormat::kTsv
+                                                       : MatchFormat::kTable;
+  PrintMatches(rows, run, format, options.language, out);
+  err << "brelvik-cli: " << MatchSummary(run.Counts(), options.language) << "\n";
   return kExitLoaded;
 }
 
@@ -269,6 +369,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     return kExitLoaded;
   }
+  if (options.command == "match") return Match(options, out, err);
   return Load(options, out, err);
 }
 

@@ -143,18 +143,45 @@ std::size_t ChannelTable::SetName(std::size_t i, std::string_view name) {
   std::string new_name = Utf8Truncate(name, kNameChars);
   Entry entry = std::move(rows_[i]);
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
-  if (!entry.provider_name) {
-    if (new_name != entry.row.name) entry.provider_name = std::move(entry.row.name);
-  } else if (*entry.provider_name == new_name) {
-    entry.provider_name.reset();
-  }
-  entry.row.name = std::move(new_name);
-  entry.name_key.clear();
+  Rename(entry, std::move(new_name));
   MakeKey(entry);
   auto pos = std::upper_bound(rows_.begin(), rows_.end(), entry,
                               [this](const Entry& a, const Entry& b) { return Before(a, b); });
   pos = rows_.insert(pos, std::move(entry));
   return static_cast<std::size_t>(pos - rows_.begin());
+}
+
+void ChannelTable::Rename(Entry& entry, std::string name) {
+  if (!entry.provider_name) {
+    if (name != entry.row.name) entry.provider_name = std::move(entry.row.name);
+  } else if (*entry.provider_name == name) {
+    entry.provider_name.reset();
+  }
+  entry.row.name = std::move(name);
+  entry.name_key.clear();
+}
+
+void ChannelTable::SetNames(const std::vector<std::optional<std::string>>& names) {
+  for (std::size_t i = 0; i < rows_.size() && i < names.size(); ++i) {
+    if (names[i]) Rename(rows_[i], Utf8Truncate(*names[i], kNameChars));
+  }
+  Sort();
+}
+
+bool ChannelTable::RestoreProviderNames() {
+  bool changed = false;
+  for (Entry& e : rows_) {
+    if (!e.provider_name) continue;
+    std::string name = std::move(*e.provider_name);
+    Rename(e, std::move(name));
+    changed = true;
+  }
+  if (changed) Sort();
+  return changed;
+}
+
+bool ChannelTable::Renamed() const {
+  return std::any_of(rows_.begin(), rows_.end(), [](const Entry& e) { return e.provider_name.has_value(); });
 }
 
 void ChannelTable::SetOrder(const SortOrder& order) {

@@ -70,6 +70,14 @@ class ChannelTable {
   // new index.
   std::size_t SetName(std::size_t i, std::string_view name);
 
+  // Renames many rows at once: row i (in the current order) takes names[i]
+  // where it is set, keeping its provider name; the table is sorted once.
+  void SetNames(const std::vector<std::optional<std::string>>& names);
+  // Gives every row its provider name back; false when none had another name.
+  bool RestoreProviderNames();
+  // True when a row shows a name other than its provider name.
+  bool Renamed() const;
+
   const SortOrder& Order() const { return order_; }
   void SetOrder(const SortOrder& order);
 
@@ -92,6 +100,7 @@ class ChannelTable {
     std::string code_key;
   };
   void MakeKey(Entry& entry) const;
+  static void Rename(Entry& entry, std::string name);
   bool Before(const Entry& a, const Entry& b) const;
   void Sort();
 

@@ -1,0 +1,97 @@
+// Printing match results for people and for programs.
+#include "cli/match_output.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/cli_text.h"
+#include "support/codepage.h"
+
+namespace brelvik {
+
+namespace {
+
+struct Line {
+  std::string name, code, playlist_name, score, status, reason;
+};
+
+std::string_view StatusText(MatchStatus status, Language language) {
+  if (language == Language::kEn) return StatusName(status);
+  switch (status) {
+    case MatchStatus::kExact: return "точно";
+    case MatchStatus::kAuto: return "авто";
+    case MatchStatus::kReview: return "проверить";
+    case MatchStatus::kNone: return "нет";
+  }
+  return "";
+}
+
+}  // namespace
+
+void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat format,
+                  Language language, std::ostream& out) {
+  const auto shown_name = [&](const RowMatch& m) -> std::string {
+    return m.name && m.status != MatchStatus::kNone ? run.names[*m.name].name : std::string();
+  };
+  if (format == MatchFormat::kJson) {
+    out << "[";
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      const RowMatch& m = run.rows[r];
+      const bool named = m.name && m.status != MatchStatus::kNone;
+      out << (r ? ",\n " : "\n ") << "{\"name\": " << JsonString(rows[r].name)
+          << ", \"code\": " << JsonString(rows[r].code) << ", \"playlist_name\": "
+          << (named ? JsonString(run.names[*m.name].name) : "null") << ", \"playlist_index\": "
+          << (named ? std::to_string(run.names[*m.name].first_entry) : "null")
+          << ", \"score\": " << m.score << ", \"status\": \"" << StatusName(m.status)
+          << "\", \"reason\": " << JsonString(ReasonText(m.reason, language)) << "}";
+    }
+    out << (rows.empty() ? "]\n" : "\n]\n");
+    return;
+  }
+  if (format == MatchFormat::kTsv) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      const RowMatch& m = run.rows[r];
+      out << rows[r].name << '\t' << rows[r].code << '\t' << shown_name(m) << '\t' << m.score
+          << '\t' << StatusName(m.status) << '\t' << ReasonText(m.reason, language) << "\n";
+    }
+    return;
+  }
+  const bool ru = language == Language::kRu;
+  std::vector<Line> lines;
+  lines.push_back({ru ? "Канал" : "Channel", ru ? "Код" : "Code",
+                   ru ? "В плейлисте" : "In the playlist", ru ? "Балл" : "Score",
+                   ru ? "Итог" : "Status", ru ? "Почему" : "Why"});
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const RowMatch& m = run.rows[r];
+    lines.push_back({rows[r].name, rows[r].code, shown_name(m), std::to_string(m.score),
+                     std::string(StatusText(m.status, language)), ReasonText(m.reason, language)});
+  }
+  std::size_t widths[5] = {0, 0, 0, 0, 0};
+  for (const Line& line : lines) {
+    const std::string* cells[5] = {&line.name, &line.code, &line.playlist_name, &line.score,
+                                   &line.status};
+    for (int c = 0; c < 5; ++c) widths[c] = std::max(widths[c], Utf8Length(*cells[c]));
+  }
+  for (const Line& line : lines) {
+    out << Padded(line.name, widths[0], false) << "  " << Padded(line.code, widths[1], true) << "  "
+        << Padded(line.playlist_name, widths[2], false) << "  " << Padded(line.score, widths[3], true)
+        << "  " << Padded(line.status, widths[4], false) << "  " << line.reason << "\n";
+  }
+}
+
+std::string MatchSummary(const MatchCounts& counts, Language language) {
+  const bool ru = language == Language::kRu;
+  return std::string(ru ? "точно " : "exact ") + std::to_string(counts.exact) +
+         (ru ? ", авто " : ", auto ") + std::to_string(counts.automatic) +
+         (ru ? ", проверить " : ", review ") + std::to_string(counts.review) +
+         (ru ? ", нет " : ", none ") + std::to_string(counts.none);
+}
+
+std::string PlaylistNoticeLine(const std::string& file, const PlaylistNotice& notice,
+                               Language language) {
+  std::string line = file;
+  if (notice.line > 0) line += ":" + std::to_string(notice.line);
+  return line + ": " + PlaylistNoticeText(notice, language);
+}
+
+}  // namespace brelvik

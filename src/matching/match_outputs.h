@@ -1,0 +1,32 @@
+// What a match gives the rest of the program: the playlist entries' tvg-ids,
+// and the provider's rows renamed to the names the player shows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "loaders/channel_row.h"
+#include "matching/matcher.h"
+#include "matching/playlist.h"
+#include "outputs/channel_table.h"
+
+namespace brelvik {
+
+// True for the statuses a rename or a written playlist takes: exact and auto.
+bool Accepted(MatchStatus status);
+
+// One id per playlist entry: the matched row's GuideChannelId on every entry
+// bearing its playlist name, empty for entries no accepted row took. `rows`
+// are the rows the run matched, in its order.
+std::vector<std::string> PlaylistIds(const Playlist& playlist, const ChannelRows& rows,
+                                     const MatchRun& run);
+
+// The rows with each accepted row's name replaced by its playlist name.
+ChannelRows RenamedRows(const ChannelRows& rows, const MatchRun& run);
+
+// Renames the table's accepted rows to their playlist names, keeping each
+// row's provider name; the run was made on the table's rows in their current
+// order.
+void ApplyMatches(ChannelTable& table, const MatchRun& run);
+
+}  // namespace brelvik

@@ -1,0 +1,782 @@
+// Scoring two keyed names, the candidate index over a playlist's names, and
+// the assignment of playlist names to provider rows.
+#include "matching/matcher.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "support/codepage.h"
+
+namespace brelvik {
+
+namespace {
+
+constexpr int kTieMargin = 3;            // closer than this is a near-tie
+constexpr int kNumberDiffersCap = 45;    // "Россия 1" / "Россия 24"
+constexpr int kNumberOneSidedCap = 58;   // "Eurosport" / "Eurosport 1"
+constexpr int kTimeshiftCap = 50;        // "Первый канал" / "Первый канал +4"
+constexpr double kFuzzyCredit = 0.8;     // a misspelt word still counts from here
+constexpr double kFuzzyFull = 0.85;      // ... and counts as the same word from here
+constexpr std::size_t kFuzzyMinLength = 5;
+constexpr std::size_t kMaxScored = 160;  // candidates scored per row
+constexpr std::size_t kLongPosting = 3000;
+
+bool IsWord(const NameToken& t) { return t.kind == TokenKind::kWord; }
+
+// Optimal string alignment distance (edits, with adjacent swaps).
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size(), m = b.size();
+  std::vector<std::size_t> prev2(m + 1), prev(m + 1), cur(m + 1);
+  std::iota(prev.begin(), prev.end(), 0);
+  for (std::size_t i = 1; i <= n; ++i) {
+    cur[0] = i;
+    for (std::size_t j = 1; j <= m; ++j) {
+      const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        cur[j] = std::min(cur[j], prev2[j - 2] + 1);
+      }
+    }
+    std::swap(prev2, prev);
+    std::swap(prev, cur);
+  }
+  return prev[m];
+}
+
+double Similarity(std::string_view a, std::string_view b) {
+  if (a.size() < kFuzzyMinLength || b.size() < kFuzzyMinLength) return 0;
+  const std::size_t longer = std::max(a.size(), b.size());
+  if (longer - std::min(a.size(), b.size()) > longer / 5) return 0;
+  return 1.0 - static_cast<double>(EditDistance(a, b)) / static_cast<double>(longer);
+}
+
+int QualityClass(Quality q) {
+  return q == Quality::kHd ? 1 : q == Quality::kUhd ? 2 : 0;
+}
+
+void AddDistinct(std::vector<std::string>& list, const std::string& text) {
+  if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(text);
+}
+
+std::vector<std::string> SortedOfKind(const NameKey& key, TokenKind kind) {
+  std::vector<std::string> out;
+  for (const NameToken& t : key.tokens) {
+    if (t.kind == kind) out.push_back(t.text);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// The elements of `a` not in `b`, as multisets of sorted lists.
+std::vector<std::string> Minus(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  std::vector<std::string> out;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+  return out;
+}
+
+struct Alignment {
+  std::vector<double> sim_a, sim_b;  // per token, 0 when unmatched
+  std::vector<int> partner_a;        // token index in b, -1 when unmatched or joined
+  unsigned details = 0;
+  double spelling_penalty = 0;
+  bool fuzzy_below_full = false;
+  std::vector<std::pair<std::size_t, std::size_t>> spelled;  // token pairs matched by spelling
+};
+
+Alignment Align(const NameKey& a, const NameKey& b) {
+  const auto& ta = a.tokens;
+  const auto& tb = b.tokens;
+  Alignment al;
+  al.sim_a.assign(ta.size(), 0);
+  al.sim_b.assign(tb.size(), 0);
+  al.partner_a.assign(ta.size(), -1);
+  const auto matchable = [](const NameToken& t) {
+    return t.kind == TokenKind::kWord || t.kind == TokenKind::kWeak;
+  };
+  // Same words: by shape first, then by their Latin form.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::size_t i = 0; i < ta.size(); ++i) {
+      if (!matchable(ta[i]) || al.sim_a[i] > 0) continue;
+      for (std::size_t j = 0; j < tb.size(); ++j) {
+        if (tb[j].kind != ta[i].kind || al.sim_b[j] > 0) continue;
+        const bool same = pass == 0 ? ta[i].shape == tb[j].shape
+                                    : !ta[i].latin.empty() && ta[i].latin == tb[j].latin;
+        if (!same) continue;
+        al.sim_a[i] = al.sim_b[j] = 1;
+        al.partner_a[i] = static_cast<int>(j);
+        if (pass == 1) al.details |= kDetailLatin;
+        break;
+      }
+    }
+  }
+  // Words written together on one side and apart on the other.
+  const auto join = [&al](const std::vector<NameToken>& one, std::vector<double>& sim_one,
+                          const std::vector<NameToken>& many, std::vector<double>& sim_many) {
+    for (std::size_t i = 0; i < one.size(); ++i) {
+      if (one[i].kind != TokenKind::kWord || sim_one[i] > 0) continue;
+      for (std::size_t j = 0; j < many.size() && sim_one[i] == 0; ++j) {
+        std::string joined;
+        for (std::size_t k = j; k < many.size() && k < j + 3; ++k) {
+          if (sim_many[k] > 0 || (many[k].kind != TokenKind::kWord && many[k].kind != TokenKind::kWeak)) {
+            break;
+          }
+          joined += many[k].latin;
+          if (k > j && joined == one[i].latin) {
+            sim_one[i] = 1;
+            for (std::size_t m = j; m <= k; ++m) sim_many[m] = 1;
+            al.details |= kDetailJoined;
+            break;
+          }
+          if (joined.size() >= one[i].latin.size()) break;
+        }
+      }
+    }
+  };
+  join(ta, al.sim_a, tb, al.sim_b);
+  join(tb, al.sim_b, ta, al.sim_a);
+  // Misspelt words: the most similar pairs first.
+  struct Pair {
+    double sim;
+    std::size_t i, j;
+  };
+  std::vector<Pair> pairs;
+  for (std::size_t i = 0; i < ta.size(); ++i) {
+    if (!IsWord(ta[i]) || al.sim_a[i] > 0) continue;
+    for (std::size_t j = 0; j < tb.size(); ++j) {
+      if (!IsWord(tb[j]) || al.sim_b[j] > 0) continue;
+      const double sim = Similarity(ta[i].latin, tb[j].latin);
+      if (sim >= kFuzzyCredit) pairs.push_back({sim, i, j});
+    }
+  }
+  std::sort(pairs.begin(), pairs.end(), [](const Pair& x, const Pair& y) { return x.sim > y.sim; });
+  for (const Pair& p : pairs) {
+    if (al.sim_a[p.i] > 0 || al.sim_b[p.j] > 0) continue;
+    al.sim_a[p.i] = al.sim_b[p.j] = p.sim;
+    al.partner_a[p.i] = static_cast<int>(p.j);
+    al.details |= kDetailSpelling;
+    al.spelled.emplace_back(p.i, p.j);
+    al.spelling_penalty += (1 - p.sim) * 60;
+    if (p.sim < kFuzzyFull) al.fuzzy_below_full = true;
+  }
+  // The matched words in another order?
+  int last = -1;
+  for (std::size_t i = 0; i < ta.size(); ++i) {
+    if (al.partner_a[i] < 0) continue;
+    if (al.partner_a[i] < last) al.details |= kDetailOrder;
+    last = al.partner_a[i];
+  }
+  return al;
+}
+
+}  // namespace
+
+std::string_view StatusName(MatchStatus status) {
+  switch (status) {
+    case MatchStatus::kExact: return "exact";
+    case MatchStatus::kAuto: return "auto";
+    case MatchStatus::kReview: return "review";
+    case MatchStatus::kNone: return "none";
+  }
+  return "none";
+}
+
+int VariantFit(const NameKey& provider, const NameKey& playlist) {
+  return (QualityClass(provider.quality) == QualityClass(playlist.quality) ? 4 : 0) +
+         (provider.markers == playlist.markers ? 2 : 0) +
+         (provider.quality == playlist.quality ? 1 : 0);
+}
+
+PairScore ScorePair(const NameKey& a, const NameKey& b) {
+  PairScore out;
+  MatchReason& reason = out.reason;
+  // Parts removed from one name and not the other: what made them meet.
+  const auto removed_from = [](const NameKey& key, const RemovedPart& part) {
+    return std::any_of(key.removed.begin(), key.removed.end(), [&](const RemovedPart& other) {
+      return AsciiLower(other.text) == AsciiLower(part.text);
+    });
+  };
+  for (const RemovedPart& part : a.removed) {
+    if (!removed_from(b, part)) AddDistinct(reason.removed, part.text);
+  }
+  for (const RemovedPart& part : b.removed) {
+    if (!removed_from(a, part)) AddDistinct(reason.removed, part.text);
+  }
+  reason.folds = (a.folds | b.folds) & kFoldLookAlike;
+  if (a.key == b.key) {
+    out.score = 100;
+    reason.kind = ReasonKind::kSame;
+    reason.folds |= (a.folds ^ b.folds) & (kFoldYo | kFoldMarks | kFoldCompatibility);
+    // Equal shapes of different letters: one name is written in the other's
+    // look-alike letters ("CTC" for "СТС").
+    for (std::size_t i = 0; i < a.tokens.size() && i < b.tokens.size(); ++i) {
+      if (a.tokens[i].text != b.tokens[i].text) reason.folds |= kFoldLookAlike;
+    }
+    return out;
+  }
+
+  const Alignment al = Align(a, b);
+  double weight_a = 0, weight_b = 0, matched = 0;
+  std::size_t words_a = 0, words_b = 0;
+  bool full = true;
+  int weak_unmatched = 0;
+  std::vector<std::string> weak_ours, weak_theirs;
+  for (std::size_t i = 0; i < a.tokens.size(); ++i) {
+    const NameToken& t = a.tokens[i];
+    if (t.kind == TokenKind::kWeak && al.sim_a[i] == 0) {
+      ++weak_unmatched;
+      weak_ours.push_back(t.written);
+    }
+    if (!IsWord(t)) continue;
+    ++words_a;
+    const double w = static_cast<double>(std::max<std::size_t>(1, t.latin.size()));
+    weight_a += w;
+    matched += w * al.sim_a[i];
+    if (al.sim_a[i] == 0) {
+      full = false;
+      reason.ours.push_back(t.written);
+    }
+  }
+  for (std::size_t j = 0; j < b.tokens.size(); ++j) {
+    const NameToken& t = b.tokens[j];
+    if (t.kind == TokenKind::kWeak && al.sim_b[j] == 0) {
+      ++weak_unmatched;
+      weak_theirs.push_back(t.written);
+    }
+    if (!IsWord(t)) continue;
+    ++words_b;
+    const double w = static_cast<double>(std::max<std::size_t>(1, t.latin.size()));
+    weight_b += w;
+    matched += w * al.sim_b[j];
+    if (al.sim_b[j] == 0) {
+      full = false;
+      reason.theirs.push_back(t.written);
+    }
+  }
+  if (al.fuzzy_below_full) full = false;
+  for (const auto& [i, j] : al.spelled) {
+    reason.spelled.emplace_back(a.tokens[i].written, b.tokens[j].written);
+  }
+  if (weak_unmatched > 0) reason.details |= kDetailWeak;
+  reason.details |= al.details;
+
+  int score;
+  if (words_a == 0 || words_b == 0) {
+    // Names of common words and numbers only ("ТВ 3", "Канал 5") are the
+    // same channel only when equal.
+    const bool same = words_a == words_b && !a.compact.empty() && a.compact == b.compact &&
+                      weak_unmatched == 0;
+    score = same ? 97 : 30;
+    reason.kind = same ? ReasonKind::kSimilar : ReasonKind::kCommonWordsOnly;
+    if (!same) reason.details = 0;
+  } else if (full) {
+    double s = 100;
+    if (reason.details & kDetailLatin) s -= 2;
+    if (reason.details & kDetailJoined) s -= 3;
+    if (reason.details & kDetailOrder) s -= 2;
+    s -= 4.0 * std::min(weak_unmatched, 2);
+    s -= al.spelling_penalty;
+    score = std::clamp(static_cast<int>(s + 0.5), 61, 99);
+    reason.kind = ReasonKind::kSimilar;
+    reason.ours = std::move(weak_ours);
+    reason.theirs = std::move(weak_theirs);
+  } else {
+    score = static_cast<int>(85.0 * matched / (weight_a + weight_b) + 0.5);
+    reason.kind = ReasonKind::kPartial;
+  }
+
+  const std::vector<std::string> numbers_a = SortedOfKind(a, TokenKind::kNumber);
+  const std::vector<std::string> numbers_b = SortedOfKind(b, TokenKind::kNumber);
+  const std::vector<std::string> shift_a = SortedOfKind(a, TokenKind::kTimeshift);
+  const std::vector<std::string> shift_b = SortedOfKind(b, TokenKind::kTimeshift);
+  if (numbers_a != numbers_b) {
+    const bool one_sided = numbers_a.empty() || numbers_b.empty();
+    score = std::min(score, one_sided ? kNumberOneSidedCap : kNumberDiffersCap);
+    reason.kind = ReasonKind::kNumberDiffers;
+    reason.ours = Minus(numbers_a, numbers_b);
+    reason.theirs = Minus(numbers_b, numbers_a);
+    reason.details = 0;
+  } else if (shift_a != shift_b) {
+    score = std::min(score, kTimeshiftCap);
+    reason.kind = ReasonKind::kTimeshiftDiffers;
+    reason.ours = Minus(shift_a, shift_b);
+    reason.theirs = Minus(shift_b, shift_a);
+    reason.details = 0;
+  }
+  out.score = std::clamp(score, 0, 100);
+  return out;
+}
+
+std::vector<PlaylistName> DistinctNames(const Playlist& playlist) {
+  std::vector<PlaylistName> names;
+  std::unordered_map<std::string_view, std::size_t> seen;
+  seen.reserve(playlist.entries.size());
+  for (const PlaylistEntry& entry : playlist.entries) {
+    if (entry.name.empty()) continue;
+    const auto [it, added] = seen.emplace(entry.name, names.size());
+    if (added) {
+      names.push_back({entry.name, entry.index, 1});
+    } else {
+      ++names[it->second].entries;
+    }
+  }
+  return names;
+}
+
+MatchCounts MatchRun::Counts() const {
+  MatchCounts counts;
+  for (const RowMatch& row : rows) {
+    switch (row.status) {
+      case MatchStatus::kExact: ++counts.exact; break;
+      case MatchStatus::kAuto: ++counts.automatic; break;
+      case MatchStatus::kReview: ++counts.review; break;
+      case MatchStatus::kNone: ++counts.none; break;
+    }
+  }
+  return counts;
+}
+
+namespace {
+
+using Postings = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+
+// Where to look for a name's candidates among the playlist's names.
+class CandidateIndex {
+ public:
+  explicit CandidateIndex(const std::vector<NameKey>& keys) : keys_(keys) {
+    for (std::uint32_t id = 0; id < keys.size(); ++id) {
+      const NameKey& key = keys[id];
+      by_key_[key.key].push_back(id);
+      by_latin_[key.latin_key].push_back(id);
+      if (!key.compact.empty()) by_compact_[key.compact].push_back(id);
+      std::unordered_set<std::string_view> words;
+      for (const NameToken& t : key.tokens) {
+        if (IsWord(t) && words.insert(t.latin).second) {
+          auto [it, added] = by_word_.try_emplace(t.latin);
+          if (added) AddToVocabulary(t.latin);
+          it->second.push_back(id);
+        }
+      }
+    }
+    stamp_.assign(keys.size(), 0);
+    shared_.assign(keys.size(), 0);
+  }
+
+  // Candidates for a provider name, the most promising first, at most kMaxScored.
+  std::vector<std::uint32_t> Candidates(const NameKey& key) {
+    ++generation_;
+    found_.clear();
+    const auto add = [this](const std::vector<std::uint32_t>& ids, int weight) {
+      for (const std::uint32_t id : ids) {
+        if (stamp_[id] != generation_) {
+          stamp_[id] = generation_;
+          shared_[id] = 0;
+          found_.push_back(id);
+        }
+        shared_[id] += weight;
+      }
+    };
+    if (const auto it = by_key_.find(key.key); it != by_key_.end()) add(it->second, 100);
+    if (const auto it = by_latin_.find(key.latin_key); it != by_latin_.end()) add(it->second, 90);
+    if (!key.compact.empty()) {
+      if (const auto it = by_compact_.find(key.compact); it != by_compact_.end()) add(it->second, 80);
+    }
+    // Words, the rarest first; very common words only when nothing rarer led anywhere.
+    std::vector<const std::vector<std::uint32_t>*> lists;
+    std::unordered_set<std::string_view> words;
+    for (const NameToken& t : key.tokens) {
+      if (!IsWord(t) || !words.insert(t.latin).second) continue;
+      if (const auto it = by_word_.find(t.latin); it != by_word_.end()) {
+        lists.push_back(&it->second);
+      } else if (t.latin.size() >= kFuzzyMinLength) {
+        for (const std::string* similar : SimilarWords(t.latin)) lists.push_back(&by_word_[*similar]);
+      } else if (t.latin.size() >= 2) {
+        // A word written together in the playlist ("домкино").
+        for (const NameToken& u : key.tokens) {
+          if (&u == &t || !IsWord(u)) continue;
+          if (const auto it = by_word_.find(t.latin + u.latin); it != by_word_.end()) {
+            lists.push_back(&it->second);
+          }
+        }
+      }
+    }
+    std::sort(lists.begin(), lists.end(),
+              [](const auto* x, const auto* y) { return x->size() < y->size(); });
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+      if (i > 0 && lists[i]->size() > kLongPosting && found_.size() > kMaxScored) break;
+      add(*lists[i], 10);
+    }
+    if (found_.size() > kMaxScored) {
+      std::partial_sort(found_.begin(), found_.begin() + kMaxScored, found_.end(),
+                        [this](std::uint32_t x, std::uint32_t y) {
+                          return shared_[x] != shared_[y] ? shared_[x] > shared_[y] : x < y;
+                        });
+      found_.resize(kMaxScored);
+    }
+    return found_;
+  }
+
+ private:
+  static std::uint32_t Gram(std::string_view word, std::size_t i) {
+    return (static_cast<std::uint32_t>(static_cast<unsigned char>(word[i])) << 16) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(word[i + 1])) << 8) |
+           static_cast<unsigned char>(word[i + 2]);
+  }
+
+  void AddToVocabulary(const std::string& word) {
+    if (word.size() < kFuzzyMinLength) return;
+    const auto id = static_cast<std::uint32_t>(vocabulary_.size());
+    vocabulary_.push_back(&word);
+    std::unordered_set<std::uint32_t> seen;
+    for (std::size_t i = 0; i + 3 <= word.size(); ++i) {
+      const std::uint32_t gram = Gram(word, i);
+      if (seen.insert(gram).second) grams_[gram].push_back(id);
+    }
+  }
+
+  // Words of the playlist spelled like this one, give or take an edit or two.
+  std::vector<const std::string*> SimilarWords(const std::string& word) {
+    std::unordered_map<std::uint32_t, int> counts;
+    int grams = 0;
+    std::unordered_set<std::uint32_t> seen;
+    for (std::size_t i = 0; i + 3 <= word.size(); ++i) {
+      const std::uint32_t gram = Gram(word, i);
+      if (!seen.insert(gram).second) continue;
+      ++grams;
+      const auto it = grams_.find(gram);
+      if (it == grams_.end() || it->second.size() > 5000) continue;
+      for (const std::uint32_t id : it->second) ++counts[id];
+    }
+    std::vector<const std::string*> out;
+    const int needed = std::max(1, grams - 6);
+    for (const auto& [id, count] : counts) {
+      if (count < needed) continue;
+      const std::string& other = *vocabulary_[id];
+      if (Similarity(word, other) >= kFuzzyCredit) out.push_back(&other);
+      if (out.size() >= 8) break;
+    }
+    return out;
+  }
+
+  const std::vector<NameKey>& keys_;
+  std::unordered_map<std::string, std::vector<std::uint32_t>> by_key_, by_latin_, by_compact_,
+      by_word_;
+  std::vector<const std::string*> vocabulary_;
+  std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> grams_;
+  std::vector<std::uint32_t> stamp_;
+  std::vector<int> shared_;
+  std::vector<std::uint32_t> found_;
+  std::uint32_t generation_ = 0;
+};
+
+struct Candidate {
+  std::uint32_t name;
+  int score;
+  int fit;
+  MatchReason reason;
+};
+
+// Better first: score, then the variant's fit, fewer remarks, earlier in the file.
+bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& keys,
+            const std::vector<PlaylistName>& names) {
+  if (x.score != y.score) return x.score > y.score;
+  if (x.fit != y.fit) return x.fit > y.fit;
+  if (keys[x.name].remarks != keys[y.name].remarks) return keys[x.name].remarks < keys[y.name].remarks;
+  return names[x.name].first_entry < names[y.name].first_entry;
+}
+
+}  // namespace
+
+MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
+                    const MatchOptions& options, const MatchControl& control) {
+  MatchRun run;
+  run.names = std::move(names);
+  run.rows.resize(rows.size());
+  const std::size_t total = rows.size() + run.names.size();
+  std::size_t done = 0;
+  const auto tick = [&](std::size_t step) {
+    done += step;
+    if ((done & 1023) == 0 || done == total) {
+      if (control.cancel.Cancelled()) throw MatchCancelled();
+      if (control.progress) control.progress(done, total);
+    }
+  };
+
+  NameKeyer keyer;
+  std::vector<NameKey> playlist_keys;
+  playlist_keys.reserve(run.names.size());
+  for (const PlaylistName& name : run.names) {
+    playlist_keys.push_back(keyer.Key(name.name));
+    tick(1);
+  }
+  CandidateIndex index(playlist_keys);
+
+  // Each row's candidates, the best first.
+  std::vector<std::vector<Candidate>> candidates(rows.size());
+  std::unordered_map<std::string, NameKey> row_keys;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    auto it = row_keys.find(rows[r].name);
+    if (it == row_keys.end()) it = row_keys.emplace(rows[r].name, keyer.Key(rows[r].name)).first;
+    const NameKey& key = it->second;
+    std::vector<Candidate>& list = candidates[r];
+    for (const std::uint32_t id : index.Candidates(key)) {
+      PairScore pair = ScorePair(key, playlist_keys[id]);
+      if (pair.score <= 0) continue;
+      list.push_back({id, pair.score, VariantFit(key, playlist_keys[id]), std::move(pair.reason)});
+    }
+    std::sort(list.begin(), list.end(), [&](const Candidate& x, const Candidate& y) {
+      return Better(x, y, playlist_keys, run.names);
+    });
+    if (list.size() > 8) list.resize(8);
+    tick(1);
+  }
+
+  // A row's own verdict: its best candidate, unless another playlist name
+  // (of another key) comes within the tie margin.
+  struct Proposal {
+    std::size_t row;
+    const Candidate* best;
+  };
+  std::vector<Proposal> automatic;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    RowMatch& match = run.rows[r];
+    const std::vector<Candidate>& list = candidates[r];
+    if (list.empty()) {
+      match.reason.kind = ReasonKind::kNoCandidate;
+      continue;
+    }
+    const Candidate& best = list.front();
+    match.score = best.score;
+    match.name = best.name;
+    match.reason = best.reason;
+    if (best.score < options.review_score) {
+      match.status = MatchStatus::kNone;
+      match.reason.closest = true;
+      match.reason.other = run.names[best.name].name;
+      continue;
+    }
+    const Candidate* rival = nullptr;
+    for (std::size_t k = 1; k < list.size(); ++k) {
+      if (playlist_keys[list[k].name].key != playlist_keys[best.name].key) {
+        rival = &list[k];
+        break;
+      }
+    }
+    if (rival && rival->score >= options.review_score && best.score - rival->score < kTieMargin) {
+      match.status = MatchStatus::kReview;
+      match.reason = MatchReason{};
+      match.reason.kind = ReasonKind::kTie;
+      match.reason.other = run.names[rival->name].name;
+      match.reason.other_score = rival->score;
+      continue;
+    }
+    if (best.score >= options.auto_score) {
+      automatic.push_back({r, &best});
+    } else {
+      match.status = MatchStatus::kReview;
+    }
+  }
+
+  // Who gets a contested playlist name: the better fit, never a silent coin toss.
+  std::stable_sort(automatic.begin(), automatic.end(), [](const Proposal& x, const Proposal& y) {
+    if (x.best->score != y.best->score) return x.best->score > y.best->score;
+    return x.best->fit > y.best->fit;
+  });
+  std::vector<std::int64_t> owner(run.names.size(), -1);
+  std::vector<bool> equal_claim(run.names.size(), false);
+  for (const Proposal& p : automatic) {
+    RowMatch& match = run.rows[p.row];
+    std::int64_t& holder = owner[p.best->name];
+    if (holder < 0) {
+      holder = static_cast<std::int64_t>(p.row);
+      match.status = p.best->score == 100 && p.best->reason.kind == ReasonKind::kSame
+                         ? MatchStatus::kExact
+                         : MatchStatus::kAuto;
+      continue;
+    }
+    const std::size_t winner = static_cast<std::size_t>(holder);
+    const Candidate& won = candidates[winner].front();
+    match.status = MatchStatus::kReview;
+    match.reason = MatchReason{};
+    match.reason.other = rows[winner].name;
+    if (won.score == p.best->score && won.fit == p.best->fit) {
+      match.reason.kind = ReasonKind::kEqualClaim;
+      equal_claim[p.best->name] = true;
+    } else {
+      match.reason.kind = ReasonKind::kTakenBy;
+    }
+  }
+  for (std::size_t id = 0; id < owner.size(); ++id) {
+    if (!equal_claim[id]) continue;
+    const auto winner = static_cast<std::size_t>(owner[id]);
+    RowMatch& match = run.rows[winner];
+    match.status = MatchStatus::kReview;
+    // Name the first row that claimed it as well.
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      if (r != winner && run.rows[r].reason.kind == ReasonKind::kEqualClaim &&
+          run.rows[r].name == id) {
+        match.reason = MatchReason{};
+        match.reason.kind = ReasonKind::kEqualClaim;
+        match.reason.other = rows[r].name;
+        break;
+      }
+    }
+    owner[id] = -1;
+  }
+
+  // A suggestion already given to another row automatically is replaced by
+  // the row's next free candidate, if it is worth reviewing.
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    RowMatch& match = run.rows[r];
+    const ReasonKind kind = match.reason.kind;
+    if (match.status != MatchStatus::kReview || kind == ReasonKind::kTakenBy ||
+        kind == ReasonKind::kEqualClaim || kind == ReasonKind::kTie || !match.name ||
+        owner[*match.name] < 0) {
+      continue;
+    }
+    for (const Candidate& c : candidates[r]) {
+      if (c.score < options.review_score) break;
+      if (owner[c.name] < 0) {
+        match.name = c.name;
+        match.score = c.score;
+        match.reason = c.reason;
+        break;
+      }
+    }
+  }
+  if (control.progress) control.progress(total, total);
+  return run;
+}
+
+MatchRun MatchPlaylist(const ChannelRows& rows, const Playlist& playlist,
+                       const MatchOptions& options, const MatchControl& control) {
+  return MatchNames(rows, DistinctNames(playlist), options, control);
+}
+
+namespace {
+
+std::string Quoted(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) {
+    if (!out.empty()) out += ", ";
+    out += "«" + item + "»";
+  }
+  return out;
+}
+
+std::string JoinedOr(const std::vector<std::string>& items, std::string_view nothing) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : " ") + item;
+  return out.empty() ? std::string(nothing) : out;
+}
+
+}  // namespace
+
+std::string ReasonText(const MatchReason& reason, Language language) {
+  const bool ru = language == Language::kRu;
+  std::vector<std::string> parts;
+  const auto folds = [&] {
+    if (reason.folds & kFoldLookAlike) {
+      parts.push_back(ru ? "буквы другого алфавита того же начертания" : "look-alike letters of the other alphabet");
+    }
+    if (reason.folds & kFoldYo) parts.push_back(ru ? "ё как е" : "ё read as е");
+    if (reason.folds & kFoldMarks) parts.push_back(ru ? "без диакритических знаков" : "accents aside");
+    if (reason.folds & kFoldCompatibility) {
+      parts.push_back(ru ? "особые формы символов" : "special forms of characters");
+    }
+  };
+  const auto removed = [&](std::string_view ru_prefix, std::string_view en_prefix) {
+    if (reason.removed.empty()) return false;
+    parts.push_back(std::string(ru ? ru_prefix : en_prefix) + Quoted(reason.removed));
+    return true;
+  };
+  const auto spelling = [&] {
+    std::string text = ru ? "написано иначе: " : "spelled differently: ";
+    for (std::size_t i = 0; i < reason.spelled.size(); ++i) {
+      text += (i ? ", «" : "«") + reason.spelled[i].first + "» / «" + reason.spelled[i].second + "»";
+    }
+    return text;
+  };
+  switch (reason.kind) {
+    case ReasonKind::kSame:
+      if (!removed("то же после удаления ", "same after removing ")) {
+        parts.push_back(ru ? "то же название" : "same name");
+      }
+      folds();
+      break;
+    case ReasonKind::kSimilar:
+      if (reason.details & kDetailLatin) parts.push_back(ru ? "то же латиницей" : "same in Latin letters");
+      if (reason.details & kDetailJoined) {
+        parts.push_back(ru ? "те же слова, слитно или раздельно" : "same words, joined or apart");
+      }
+      if (reason.details & kDetailOrder) {
+        parts.push_back(ru ? "те же слова в другом порядке" : "same words in another order");
+      }
+      if (reason.details & kDetailSpelling) parts.push_back(spelling());
+      if (reason.details & kDetailWeak) {
+        std::vector<std::string> words = reason.ours;
+        words.insert(words.end(), reason.theirs.begin(), reason.theirs.end());
+        parts.push_back(std::string(ru ? "отличается только общим словом " : "differs only in ") +
+                        Quoted(words));
+      }
+      if (parts.empty()) parts.push_back(ru ? "то же название" : "same name");
+      removed("удалено ", "removed ");
+      folds();
+      break;
+    case ReasonKind::kPartial:
+      if (!reason.ours.empty()) {
+        parts.push_back(std::string(ru ? "нет в названии из плейлиста: " : "not in the playlist's name: ") +
+                        Quoted(reason.ours));
+      }
+      if (!reason.theirs.empty()) {
+        parts.push_back(std::string(ru ? "есть только в названии из плейлиста: "
+                                       : "only in the playlist's name: ") +
+                        Quoted(reason.theirs));
+      }
+      if (!reason.spelled.empty()) parts.push_back(spelling());
+      break;
+    case ReasonKind::kNumberDiffers:
+      parts.push_back(std::string(ru ? "номер отличается: " : "number differs: ") +
+                      JoinedOr(reason.ours, ru ? "нет" : "none") + " / " +
+                      JoinedOr(reason.theirs, ru ? "нет" : "none"));
+      break;
+    case ReasonKind::kTimeshiftDiffers:
+      parts.push_back(std::string(ru ? "сдвиг времени отличается: " : "time shift differs: ") +
+                      JoinedOr(reason.ours, ru ? "нет" : "none") + " / " +
+                      JoinedOr(reason.theirs, ru ? "нет" : "none"));
+      break;
+    case ReasonKind::kCommonWordsOnly:
+      parts.push_back(ru ? "в названиях только общие слова и числа, и они не совпадают"
+                         : "the names hold only common words and numbers, and they differ");
+      break;
+    case ReasonKind::kTakenBy:
+      parts.push_back(ru ? "это название из плейлиста получил канал «" + reason.other +
+                               "»: он подходит к нему лучше"
+                         : "this playlist name went to «" + reason.other +
+                               "», which fits it better");
+      break;
+    case ReasonKind::kEqualClaim:
+      parts.push_back(ru ? "название из плейлиста одинаково подходит и каналу «" + reason.other + "»"
+                         : "the playlist name fits «" + reason.other + "» just as well");
+      break;
+    case ReasonKind::kTie:
+      parts.push_back(ru ? "почти так же подходит «" + reason.other + "» (" +
+                               std::to_string(reason.other_score) + ")"
+                         : "«" + reason.other + "» fits nearly as well (" +
+                               std::to_string(reason.other_score) + ")");
+      break;
+    case ReasonKind::kNoCandidate:
+      parts.push_back(ru ? "в плейлисте нет похожего названия" : "no playlist name comes close");
+      break;
+  }
+  std::string text;
+  if (reason.closest) {
+    text = (ru ? "ближе всех «" : "closest is «") + reason.other + "»: ";
+  }
+  for (std::size_t i = 0; i < parts.size(); ++i) text += (i ? "; " : "") + parts[i];
+  return text;
+}
+
+}  // namespace brelvik

@@ -1,0 +1,138 @@
+// Matching a provider's channel list to the user's playlist: for each
+// provider row, the playlist name it stands for, with a score, a status and a
+// reason. Keys are made once per name, candidates come from an index built
+// once per playlist, scoring is a pure function of two keys, and who gets a
+// contested playlist name is decided in a step of its own.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "loaders/channel_row.h"
+#include "matching/name_key.h"
+#include "matching/playlist.h"
+#include "support/cancel.h"
+#include "support/ui_texts.h"
+
+namespace brelvik {
+
+enum class MatchStatus {
+  kExact,   // the names' keys are equal
+  kAuto,    // scored at or above the automatic threshold, and uncontested
+  kReview,  // a suggestion the user should confirm
+  kNone,    // nothing in the playlist comes close
+};
+
+// "exact", "auto", "review", "none".
+std::string_view StatusName(MatchStatus status);
+
+struct MatchOptions {
+  // Defaults chosen so that a wrong automatic match is rare: a wrong rename
+  // silently breaks a channel's guide, a missed one costs the user one click.
+  int auto_score = 90;
+  int review_score = 60;
+};
+
+enum class ReasonKind {
+  kSame,             // equal keys
+  kSimilar,          // every word has its counterpart: transliteration, joined words, ...
+  kPartial,          // words of one name are missing from the other
+  kNumberDiffers,    // "Россия 1" / "Россия 24"
+  kTimeshiftDiffers, // "+2" on one side only, or another shift
+  kCommonWordsOnly,  // names of weak words and numbers only, not equal
+  kTakenBy,          // a better-fitting provider row got the playlist name
+  kEqualClaim,       // two provider rows fit the playlist name equally
+  kTie,              // two playlist names fit nearly as well
+  kNoCandidate,      // nothing in the playlist comes close
+};
+
+// How two names whose words all correspond still differ.
+enum ReasonDetail : unsigned {
+  kDetailLatin = 1u << 0,     // one is the other in Latin letters
+  kDetailJoined = 1u << 1,    // words written together or apart
+  kDetailOrder = 1u << 2,     // the same words in another order
+  kDetailWeak = 1u << 3,      // "канал", "tv" on one side only
+  kDetailSpelling = 1u << 4,  // a word spelled slightly differently
+};
+
+// Why a row got its result; rendered in either language by ReasonText.
+struct MatchReason {
+  ReasonKind kind = ReasonKind::kNoCandidate;
+  unsigned details = 0;
+  unsigned folds = 0;                // look-alike letters, ё, marks, in either name
+  std::vector<std::string> removed;  // parts removed from either name, as written
+  std::vector<std::string> ours;     // words or numbers only in the provider's name
+  std::vector<std::string> theirs;   // words or numbers only in the playlist name
+  std::vector<std::pair<std::string, std::string>> spelled;  // words spelled differently
+  std::string other;                 // the rival row or playlist name
+  int other_score = 0;
+  bool closest = false;              // describes the closest name, which is not close enough
+};
+
+std::string ReasonText(const MatchReason& reason, Language language);
+
+// A score of two keyed names, 0 to 100, and why.
+struct PairScore {
+  int score = 0;
+  MatchReason reason;
+};
+PairScore ScorePair(const NameKey& provider, const NameKey& playlist);
+
+// How well a playlist name's variant fits a provider row with the same key:
+// the same country markers, the same quality class (plain and SD are one,
+// HD/FHD/HQ another, UHD/4K a third), the same quality tag. Higher fits better.
+int VariantFit(const NameKey& provider, const NameKey& playlist);
+
+// A distinct name of the playlist: several streams of one channel share it.
+struct PlaylistName {
+  std::string name;
+  std::size_t first_entry = 0;  // index of the first entry bearing it
+  std::size_t entries = 0;      // how many entries bear it
+};
+
+std::vector<PlaylistName> DistinctNames(const Playlist& playlist);
+
+struct RowMatch {
+  MatchStatus status = MatchStatus::kNone;
+  int score = 0;
+  std::optional<std::size_t> name;  // into MatchRun::names: the match or the suggestion
+  MatchReason reason;
+};
+
+struct MatchCounts {
+  std::size_t exact = 0, automatic = 0, review = 0, none = 0;
+};
+
+struct MatchRun {
+  std::vector<PlaylistName> names;
+  std::vector<RowMatch> rows;  // one per provider row, in the rows' order
+  MatchCounts Counts() const;
+};
+
+class MatchCancelled : public std::runtime_error {
+ public:
+  MatchCancelled() : std::runtime_error("matching cancelled") {}
+};
+
+struct MatchControl {
+  CancelToken cancel;
+  // Called now and then from the matching thread with rows done and in all.
+  std::function<void(std::size_t done, std::size_t total)> progress;
+};
+
+// Matches every row to the playlist's names. Raises MatchCancelled when the
+// control's token is set meanwhile.
+MatchRun MatchPlaylist(const ChannelRows& rows, const Playlist& playlist,
+                       const MatchOptions& options = {}, const MatchControl& control = {});
+
+// The same on names already distinct (for tests and benchmarks).
+MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
+                    const MatchOptions& options = {}, const MatchControl& control = {});
+
+}  // namespace brelvik

@@ -1,0 +1,400 @@
+// Reading M3U playlists and lists of names, and writing tvg-id into them
+// without touching any other byte.
+#include "matching/playlist.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "support/codepage.h"
+#include "support/text.h"
+
+namespace brelvik {
+
+namespace {
+
+struct NoticeTexts {
+  std::string_view ru;
+  std::string_view en;
+};
+
+NoticeTexts TextsOf(PlaylistProblem problem) {
+  switch (problem) {
+    case PlaylistProblem::kCannotRead:
+      return {"не удаётся прочитать плейлист", "cannot read the playlist"};
+    case PlaylistProblem::kEmpty:
+      return {"плейлист пуст", "the playlist is empty"};
+    case PlaylistProblem::kTooLarge:
+      return {"плейлист больше 256 МиБ; такие файлы не читаются",
+              "the playlist is larger than 256 MiB; such files are not read"};
+    case PlaylistProblem::kNulByte:
+      return {"в плейлисте нулевой байт: это не текстовый файл",
+              "the playlist holds a NUL byte: it is not a text file"};
+    case PlaylistProblem::kUtf16:
+      return {"плейлист в кодировке UTF-16; сохраните его в UTF-8",
+              "the playlist is in UTF-16; save it as UTF-8"};
+    case PlaylistProblem::kNoEntries:
+      return {"в плейлисте нет ни одного канала", "the playlist holds no channel"};
+    case PlaylistProblem::kNotM3u:
+      return {"список названий не плейлист M3U: в нём негде записать tvg-id",
+              "a list of names is not an M3U playlist: it has no place for tvg-id"};
+    case PlaylistProblem::kExtinfWithoutUrl:
+      return {"строка #EXTINF без адреса потока", "#EXTINF line without a stream address"};
+    case PlaylistProblem::kUrlWithoutExtinf:
+      return {"адрес потока без строки #EXTINF перед ним",
+              "stream address without an #EXTINF line before it"};
+    case PlaylistProblem::kUnterminatedQuote:
+      return {"незакрытая кавычка в строке #EXTINF", "unterminated quote in the #EXTINF line"};
+    case PlaylistProblem::kNoName:
+      return {"у канала нет названия; он пропущен", "the entry has no name; it is skipped"};
+    case PlaylistProblem::kIdNotInCodePage:
+      return {"в кодировке плейлиста (Windows-1251) нет символов кода; они записаны как \"?\"",
+              "the playlist's code page (Windows-1251) lacks characters of the code; they are "
+              "written as \"?\""};
+  }
+  return {"", ""};
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool StartsWithNoCase(std::string_view text, std::string_view upper_prefix) {
+  if (text.size() < upper_prefix.size()) return false;
+  for (std::size_t i = 0; i < upper_prefix.size(); ++i) {
+    if (AsciiUpper(text[i]) != upper_prefix[i]) return false;
+  }
+  return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimView(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+  return text;
+}
+
+// A line of the file: its bytes without the line end, and where they start.
+struct Line {
+  std::string_view text;
+  std::size_t offset;
+  std::size_t number;  // 1-based
+};
+
+std::vector<Line> SplitWithOffsets(std::string_view bytes, std::size_t base) {
+  std::vector<Line> lines;
+  std::size_t start = 0;
+  std::size_t number = 1;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c != '\r' && c != '\n') continue;
+    lines.push_back({bytes.substr(start, i - start), base + start, number++});
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < bytes.size()) lines.push_back({bytes.substr(start), base + start, number});
+  return lines;
+}
+
+// The parts of an #EXTINF line that matter here.
+struct ExtinfLine {
+  std::string_view title;
+  std::string_view tvg_name;
+  std::string_view tvg_id;
+  std::string_view group;
+  std::size_t insert_at = 0;  // offsets within the line
+  std::size_t id_begin = 0;
+  std::size_t id_end = 0;
+  bool has_id = false;
+  bool unterminated_quote = false;
+};
+
+bool IsAttributeNameChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '_' || c == ':' || c == '.';
+}
+
+// `line` starts with "#EXTINF:" in any letter case.
+ExtinfLine ParseExtinf(std::string_view line) {
+  ExtinfLine out;
+  std::size_t i = 8;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  while (i < line.size() && !IsBlank(line[i]) && line[i] != ',') ++i;
+  out.insert_at = i;
+
+  // The title follows the last comma outside double quotes.
+  std::size_t last_comma = std::string_view::npos;
+  std::size_t open_quote = std::string_view::npos;
+  bool in_quote = false;
+  for (std::size_t k = i; k < line.size(); ++k) {
+    if (line[k] == '"') {
+      in_quote = !in_quote;
+      if (in_quote) open_quote = k;
+    } else if (line[k] == ',' && !in_quote) {
+      last_comma = k;
+    }
+  }
+  std::size_t attributes_end = last_comma == std::string_view::npos ? line.size() : last_comma;
+  if (in_quote && last_comma == std::string_view::npos) {
+    // A quote opened among the attributes and never closed: the title is
+    // whatever follows the line's last comma, quotes or not.
+    out.unterminated_quote = true;
+    const std::size_t comma = line.rfind(',');
+    if (comma != std::string_view::npos && comma >= i) {
+      last_comma = comma;
+      attributes_end = open_quote;
+    }
+  }
+  if (last_comma != std::string_view::npos) out.title = line.substr(last_comma + 1);
+
+  // key=value, key="value" pairs, separated by blanks.
+  std::size_t k = i;
+  while (k < attributes_end) {
+    while (k < attributes_end && IsBlank(line[k])) ++k;
+    const std::size_t name_begin = k;
+    while (k < attributes_end && IsAttributeNameChar(line[k])) ++k;
+    const std::string_view name = line.substr(name_begin, k - name_begin);
+    if (name.empty() || k >= attributes_end || line[k] != '=') {
+      // Not an attribute: skip the word.
+      while (k < attributes_end && !IsBlank(line[k])) ++k;
+      continue;
+    }
+    ++k;
+    const std::size_t value_begin = k;
+    std::string_view value;
+    if (k < attributes_end && line[k] == '"') {
+      std::size_t close = line.find('"', k + 1);
+      if (close == std::string_view::npos || close >= attributes_end) close = attributes_end;
+      value = line.substr(k + 1, close - (k + 1));
+      k = close < attributes_end ? close + 1 : attributes_end;
+    } else {
+      while (k < attributes_end && !IsBlank(line[k])) ++k;
+      value = line.substr(value_begin, k - value_begin);
+    }
+    std::string lower(name);
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower == "tvg-name") {
+      out.tvg_name = value;
+    } else if (lower == "tvg-id") {
+      out.tvg_id = value;
+      out.has_id = true;
+      out.id_begin = value_begin;
+      out.id_end = k;
+    } else if (lower == "group-title") {
+      out.group = value;
+    }
+  }
+  return out;
+}
+
+bool LooksLikeAddress(std::string_view line) {
+  return line.find("://") != std::string_view::npos && line.find(' ') == std::string_view::npos;
+}
+
+[[noreturn]] void Refuse(PlaylistProblem problem, std::size_t line = 0, std::string detail = {}) {
+  throw PlaylistError({problem, line, std::move(detail)});
+}
+
+}  // namespace
+
+std::string PlaylistNoticeText(const PlaylistNotice& notice, Language language) {
+  const NoticeTexts texts = TextsOf(notice.problem);
+  std::string text(language == Language::kRu ? texts.ru : texts.en);
+  if (!notice.detail.empty()) text += ": " + notice.detail;
+  return text;
+}
+
+PlaylistError::PlaylistError(PlaylistNotice notice)
+    : std::runtime_error(PlaylistNoticeText(notice, Language::kEn)), notice_(std::move(notice)) {}
+
+Playlist ParsePlaylist(std::string bytes) {
+  Playlist playlist;
+  playlist.bytes = std::move(bytes);
+  std::string_view content = playlist.bytes;
+  if (content.size() > kMaxPlaylistBytes) Refuse(PlaylistProblem::kTooLarge);
+  if (content.size() >= 2 && ((content[0] == '\xFF' && content[1] == '\xFE') ||
+                              (content[0] == '\xFE' && content[1] == '\xFF'))) {
+    Refuse(PlaylistProblem::kUtf16);
+  }
+  std::size_t base = 0;
+  if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+    playlist.encoding = PlaylistEncoding::kUtf8Bom;
+    content.remove_prefix(3);
+    base = 3;
+  }
+  if (const std::size_t nul = content.find('\0'); nul != std::string_view::npos) {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < nul; ++i) {
+      if (content[i] == '\n' || (content[i] == '\r' && (i + 1 >= nul || content[i + 1] != '\n'))) {
+        ++line;
+      }
+    }
+    Refuse(PlaylistProblem::kNulByte, line);
+  }
+  if (TrimView(content).empty()) Refuse(PlaylistProblem::kEmpty);
+  if (!IsValidUtf8(content)) playlist.encoding = PlaylistEncoding::kCp1251;
+  const bool cp1251 = playlist.encoding == PlaylistEncoding::kCp1251;
+  const auto text_of = [cp1251](std::string_view raw) {
+    const std::string_view trimmed = TrimView(raw);
+    return cp1251 ? Cp1251ToUtf8(trimmed) : std::string(trimmed);
+  };
+
+  const std::vector<Line> lines = SplitWithOffsets(content, base);
+  playlist.kind = PlaylistKind::kNameList;
+  for (const Line& line : lines) {
+    const std::string_view text = TrimView(line.text);
+    if (StartsWithNoCase(text, "#EXTM3U") || StartsWithNoCase(text, "#EXTINF:")) {
+      playlist.kind = PlaylistKind::kM3u;
+      break;
+    }
+  }
+
+  auto add_entry = [&playlist](PlaylistEntry entry) {
+    if (entry.name.empty()) {
+      playlist.warnings.push_back({PlaylistProblem::kNoName, entry.line, {}});
+      return;
+    }
+    entry.index = playlist.entries.size();
+    playlist.entries.push_back(std::move(entry));
+  };
+
+  if (playlist.kind == PlaylistKind::kNameList) {
+    for (const Line& line : lines) {
+      const std::string_view text = TrimView(line.text);
+      if (text.empty() || text.front() == '#') continue;
+      if (LooksLikeAddress(text)) {
+        playlist.warnings.push_back({PlaylistProblem::kUrlWithoutExtinf, line.number, {}});
+        continue;
+      }
+      PlaylistEntry entry;
+      entry.line = line.number;
+      entry.name = entry.title = text_of(text);
+      add_entry(std::move(entry));
+    }
+  } else {
+    bool pending = false;
+    PlaylistEntry entry;
+    std::string next_group;  // from #EXTGRP, for the entry that follows
+    auto finish = [&](bool has_url) {
+      if (!has_url) playlist.warnings.push_back({PlaylistProblem::kExtinfWithoutUrl, entry.line, {}});
+      add_entry(std::move(entry));
+      entry = PlaylistEntry{};
+      pending = false;
+    };
+    for (const Line& line : lines) {
+      std::string_view text = line.text;
+      std::size_t lead = 0;
+      while (lead < text.size() && IsBlank(text[lead])) ++lead;
+      text.remove_prefix(lead);
+      if (TrimView(text).empty()) continue;
+      if (StartsWithNoCase(text, "#EXTINF:")) {
+        if (pending) finish(false);
+        const ExtinfLine extinf = ParseExtinf(text);
+        const std::size_t at = line.offset + lead;
+        entry.line = line.number;
+        entry.title = text_of(extinf.title);
+        const std::string tvg_name = text_of(extinf.tvg_name);
+        entry.name = tvg_name.empty() ? entry.title : tvg_name;
+        entry.tvg_id = text_of(extinf.tvg_id);
+        entry.group = extinf.group.empty() ? next_group : text_of(extinf.group);
+        entry.has_id = extinf.has_id;
+        entry.id_value_begin = at + extinf.id_begin;
+        entry.id_value_end = at + extinf.id_end;
+        entry.insert_at = at + extinf.insert_at;
+        if (extinf.unterminated_quote) {
+          playlist.warnings.push_back({PlaylistProblem::kUnterminatedQuote, line.number, {}});
+        }
+        next_group.clear();
+        pending = true;
+      } else if (StartsWithNoCase(text, "#EXTGRP:")) {
+        next_group = text_of(text.substr(8));
+        if (pending) entry.group = next_group;
+      } else if (text.front() == '#') {
+        continue;  // #EXTM3U, #EXTVLCOPT, #KODIPROP, comments
+      } else if (pending) {
+        entry.url = std::string(TrimView(text));
+        finish(true);
+      } else {
+        playlist.warnings.push_back({PlaylistProblem::kUrlWithoutExtinf, line.number, {}});
+      }
+    }
+    if (pending) finish(false);
+  }
+  if (playlist.entries.empty()) Refuse(PlaylistProblem::kNoEntries);
+  return playlist;
+}
+
+Playlist ReadPlaylistFile(const std::filesystem::path& path) {
+  const std::string shown = path.string();
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    Refuse(PlaylistProblem::kCannotRead, 0,
+           shown + ": " + std::generic_category().message(errno));
+  }
+  if (S_ISDIR(info.st_mode)) {
+    Refuse(PlaylistProblem::kCannotRead, 0, shown + ": " + std::generic_category().message(EISDIR));
+  }
+  if (!S_ISREG(info.st_mode)) {
+    Refuse(PlaylistProblem::kCannotRead, 0, shown);
+  }
+  if (static_cast<std::uint64_t>(info.st_size) > kMaxPlaylistBytes) {
+    Refuse(PlaylistProblem::kTooLarge, 0, shown);
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    Refuse(PlaylistProblem::kCannotRead, 0,
+           shown + ": " + std::generic_category().message(errno ? errno : EACCES));
+  }
+  std::string bytes;
+  bytes.resize(static_cast<std::size_t>(info.st_size));
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  // A file that grew since stat() is read up to the cap and no further.
+  char extra[4096];
+  while (in.read(extra, sizeof extra) || in.gcount() > 0) {
+    bytes.append(extra, static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kMaxPlaylistBytes) Refuse(PlaylistProblem::kTooLarge, 0, shown);
+  }
+  if (in.bad()) Refuse(PlaylistProblem::kCannotRead, 0, shown);
+  return ParsePlaylist(std::move(bytes));
+}
+
+std::string PlaylistWithIds(const Playlist& playlist, const std::vector<std::string>& ids,
+                            std::vector<PlaylistNotice>* warnings) {
+  if (playlist.kind != PlaylistKind::kM3u) Refuse(PlaylistProblem::kNotM3u);
+  const std::string_view bytes = playlist.bytes;
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < playlist.entries.size() && i < ids.size(); ++i) {
+    if (ids[i].empty()) continue;
+    const PlaylistEntry& entry = playlist.entries[i];
+    std::string id = ids[i];
+    if (playlist.encoding == PlaylistEncoding::kCp1251) {
+      std::string encoded = Utf8ToCp1251(id);
+      if (Cp1251ToUtf8(encoded) != id && warnings) {
+        warnings->push_back({PlaylistProblem::kIdNotInCodePage, entry.line, id});
+      }
+      id = std::move(encoded);
+    }
+    if (entry.has_id) {
+      out.append(bytes.substr(copied, entry.id_value_begin - copied));
+      out += '"';
+      out += id;
+      out += '"';
+      copied = entry.id_value_end;
+    } else {
+      out.append(bytes.substr(copied, entry.insert_at - copied));
+      out += " tvg-id=\"";
+      out += id;
+      out += '"';
+      copied = entry.insert_at;
+    }
+  }
+  out.append(bytes.substr(copied));
+  return out;
+}
+
+}  // namespace brelvik

@@ -1,0 +1,143 @@
+// The matcher: scores and reasons of pairs, who gets a contested playlist
+// name, ties, and the run's cancellation.
+#include <gtest/gtest.h>
+
+#include "matching/match_outputs.h"
+#include "matching/matcher.h"
+
+namespace brelvik {
+namespace {
+
+std::vector<PlaylistName> NamesOf(const std::vector<std::string>& names) {
+  std::vector<PlaylistName> out;
+  for (std::size_t i = 0; i < names.size(); ++i) out.push_back({names[i], i, 1});
+  return out;
+}
+
+struct Outcome {
+  std::string name;  // the playlist name, empty for none
+  MatchStatus status;
+};
+
+std::vector<Outcome> Outcomes(const ChannelRows& rows, const std::vector<std::string>& names,
+                         MatchOptions options = {}) {
+  const MatchRun run = MatchNames(rows, NamesOf(names), options);
+  std::vector<Outcome> out;
+  for (const RowMatch& m : run.rows) {
+    out.push_back({m.name && m.status != MatchStatus::kNone ? run.names[*m.name].name : "", m.status});
+  }
+  return out;
+}
+
+struct PairCase {
+  const char* provider;
+  const char* playlist;
+  MatchStatus status;
+  const char* reason_en;  // a part the English reason must hold
+};
+
+TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
+  const PairCase cases[] = {
+      {"Первый канал HD", "Первый канал HD", MatchStatus::kExact, "same name"},
+      {"Первый канал HD", "Первый канал", MatchStatus::kExact, "same after removing «HD»"},
+      {"Россия 1", "|RU| Россия 1 (720p)", MatchStatus::kExact, "same after removing «(720p)», «|RU|»"},
+      {"СТС", "CTC", MatchStatus::kExact, "look-alike letters"},
+      {"Пятница!", "Pyatnitsa [Geo-blocked]", MatchStatus::kAuto, "same in Latin letters"},
+      {"Discovery Channel", "Discovery", MatchStatus::kAuto, "differs only in «Channel»"},
+      {"Дом кино", "Домкино", MatchStatus::kAuto, "joined or apart"},
+      {"Discovery", "Discovary", MatchStatus::kAuto, "spelled differently: «Discovery» / «Discovary»"},
+      {"Россия 24", "Россия 1", MatchStatus::kNone, "number differs: 24 / 1"},
+      {"Первый канал +4", "Первый канал", MatchStatus::kNone, "time shift differs: +4 / none"},
+      {"Дом кино Премиум", "Дом кино", MatchStatus::kNone, "not in the playlist's name: «Премиум»"},
+      {"ТВ 3", "Канал 3", MatchStatus::kNone, "only common words and numbers"},
+      {"National Geographic", "Nat Geo Wild", MatchStatus::kNone, "no playlist name comes close"},
+  };
+  for (const PairCase& c : cases) {
+    const MatchRun run = MatchNames({{c.provider, "1"}}, NamesOf({c.playlist}));
+    const RowMatch& m = run.rows[0];
+    EXPECT_EQ(m.status, c.status) << c.provider << " / " << c.playlist << ": " << m.score;
+    const std::string reason = ReasonText(m.reason, Language::kEn);
+    EXPECT_NE(reason.find(c.reason_en), std::string::npos) << c.provider << ": " << reason;
+    EXPECT_FALSE(ReasonText(m.reason, Language::kRu).empty());
+  }
+}
+
+TEST(Matcher, ScoresRankCloserNamesHigher) {
+  NameKeyer keyer;
+  const NameKey provider = keyer.Key("Пятница");
+  const int exact = ScorePair(provider, keyer.Key("Пятница HD")).score;
+  const int latin = ScorePair(provider, keyer.Key("Pyatnitsa")).score;
+  const int weak = ScorePair(provider, keyer.Key("Pyatnitsa TV")).score;
+  const int partial = ScorePair(provider, keyer.Key("Пятница Плюс")).score;
+  EXPECT_EQ(exact, 100);
+  EXPECT_GT(latin, weak);
+  EXPECT_GT(weak, partial);
+  EXPECT_LT(partial, MatchOptions{}.auto_score);
+}
+
+TEST(Matcher, TheBetterFitGetsAContestedName) {
+  // HD to the name with an HD tag, the plain feed to the plain name.
+  EXPECT_EQ(Outcomes({{"Первый канал", "1"}, {"Первый канал HD", "2"}},
+                {"Первый канал HD", "Первый канал"})[0].name,
+            "Первый канал");
+  const auto both = Outcomes({{"Первый канал", "1"}, {"Первый канал HD", "2"}}, {"Первый канал HD"});
+  EXPECT_EQ(both[1].name, "Первый канал HD");
+  EXPECT_EQ(both[1].status, MatchStatus::kExact);
+  EXPECT_EQ(both[0].status, MatchStatus::kReview);
+  // A country prefix does not outweigh quality.
+  EXPECT_EQ(Outcomes({{"НТВ", "1"}}, {"НТВ HD", "RU: НТВ"})[0].name, "RU: НТВ");
+  // Two rows with the same claim: neither is decided silently.
+  const auto twice = Outcomes({{"Discovery", "1"}, {"Discovery", "2"}}, {"Discovery"});
+  EXPECT_EQ(twice[0].status, MatchStatus::kReview);
+  EXPECT_EQ(twice[1].status, MatchStatus::kReview);
+}
+
+TEST(Matcher, NearTiesBecomeReview) {
+  const MatchRun run =
+      MatchNames({{"Disney", "1"}}, NamesOf({"Disney Channel", "Disney TV"}));
+  EXPECT_EQ(run.rows[0].status, MatchStatus::kReview);
+  EXPECT_EQ(run.rows[0].reason.kind, ReasonKind::kTie);
+  // Streams that differ only in remarks are one channel, not a tie: the first wins.
+  EXPECT_EQ(Outcomes({{"Россия 1", "1"}}, {"Rossiya 1 (576p)", "Rossiya 1 (1080p) [Not 24/7]"})[0].name,
+            "Rossiya 1 (576p)");
+}
+
+TEST(Matcher, ThresholdsAreOptions) {
+  const ChannelRows rows = {{"Discovery Channel", "1"}};
+  EXPECT_EQ(Outcomes(rows, {"Discovery"}, {99, 60})[0].status, MatchStatus::kReview);
+  EXPECT_EQ(Outcomes(rows, {"Discovery Science"}, {50, 40})[0].status, MatchStatus::kAuto);
+  EXPECT_EQ(Outcomes(rows, {"Discovery Science"}, {90, 90})[0].status, MatchStatus::kNone);
+}
+
+TEST(Matcher, GivesIdsAndNamesToAcceptedRowsOnly) {
+  Playlist playlist = ParsePlaylist(
+      "#EXTM3U\n#EXTINF:-1,НТВ HD\nhttp://a\n#EXTINF:-1,Дом кино\nhttp://b\n"
+      "#EXTINF:-1,НТВ HD\nhttp://c\n");
+  const ChannelRows rows = {{"НТВ", " 42 "}, {"Дом кино Премиум", "7"}};
+  const MatchRun run = MatchPlaylist(rows, playlist);
+  ASSERT_EQ(run.names.size(), 2u);
+  EXPECT_EQ(PlaylistIds(playlist, rows, run), (std::vector<std::string>{"42", "", "42"}));
+  EXPECT_EQ(RenamedRows(rows, run), (ChannelRows{{"НТВ HD", " 42 "}, {"Дом кино Премиум", "7"}}));
+  EXPECT_EQ(run.names[0].entries, 2u);
+}
+
+TEST(Matcher, CancelsAndReportsProgress) {
+  ChannelRows rows;
+  std::vector<std::string> names;
+  for (int i = 0; i < 3000; ++i) {
+    rows.push_back({"Канал номер " + std::to_string(i), std::to_string(i)});
+    names.push_back("Channel " + std::to_string(i));
+  }
+  MatchControl control;
+  std::size_t last = 0;
+  control.progress = [&](std::size_t done, std::size_t total) {
+    EXPECT_LE(done, total);
+    last = done;
+    if (done > 2000) control.cancel.Cancel();
+  };
+  EXPECT_THROW(MatchNames(rows, NamesOf(names), {}, control), MatchCancelled);
+  EXPECT_GT(last, 2000u);
+}
+
+}  // namespace
+}  // namespace brelvik
