@@ -1,0 +1,154 @@
+// brelvik-cli match: the JSON contract, --apply with the channel-id file,
+// --write-playlist byte for byte, and bad playlists that stop everything.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli.h"
+#include "outputs/channel_id_map.h"
+#include "support/codepage.h"
+#include "support/loopback_server.h"
+#include "temp_dir.h"
+
+namespace brelvik {
+namespace {
+
+struct CliRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int code = RunCli(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+void Write(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+constexpr std::string_view kPlaylist =
+    "#EXTM3U url-tvg=\"http://epg.example/guide.xml\"\r\n"
+    "#EXTINF:-1 tvg-name=\"Первый канал HD\" group-title=\"Эфир, общие\",Первый HD\r\n"
+    "#EXTVLCOPT:http-user-agent=Player/1.0\r\n"
+    "http://s.example/1.m3u8?a=1,2\r\n"
+    "#EXTINF:-1 tvg-id=\"old\",RU: НТВ\n"
+    "http://s.example/2\n"
+    "#EXTINF:0,Кино без пары\r\n"
+    "http://s.example/3\r\n";
+
+class MatchCli : public testing::Test {
+ protected:
+  void SetUp() override {
+    Write(dir_.path() / "list.m3u", kPlaylist);
+  }
+  std::vector<std::string> Args(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"match", "vsetv", "--site", "vsetv=" + server_.Url(""),
+                                     "--playlist", (dir_.path() / "list.m3u").string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  }
+
+  std::atomic<int> page_requests_{0};
+  test::LoopbackServer server_{[this](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/html"); });
+    s.Get("/channels.html", [this](const httplib::Request&, httplib::Response& res) {
+      ++page_requests_;
+      res.set_content(Utf8ToCp1251("<select><option value=channel_1>Первый канал HD</option>"
+                                   "<option value=channel_7>НТВ</option>"
+                                   "<option value=channel_9>Россия 24</option></select>"),
+                      "text/html");
+    });
+  }};
+  test::TempDir dir_{"match-cli"};
+};
+
+TEST_F(MatchCli, PrintsTheJsonContract) {
+  const CliRun run = Cli(Args({"--format", "json", "--lang", "en"}));
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "[\n"
+            " {\"name\": \"НТВ\", \"code\": \"7\", \"playlist_name\": \"RU: НТВ\", "
+            "\"playlist_index\": 1, \"score\": 100, \"status\": \"exact\", "
+            "\"reason\": \"same after removing «RU:»\"},\n"
+            " {\"name\": \"Первый канал HD\", \"code\": \"1\", \"playlist_name\": \"Первый канал HD\", "
+            "\"playlist_index\": 0, \"score\": 100, \"status\": \"exact\", \"reason\": \"same name\"},\n"
+            " {\"name\": \"Россия 24\", \"code\": \"9\", \"playlist_name\": null, "
+            "\"playlist_index\": null, \"score\": 0, \"status\": \"none\", "
+            "\"reason\": \"no playlist name comes close\"}\n"
+            "]\n");
+  EXPECT_EQ(run.err, "brelvik-cli: exact 2, auto 0, review 0, none 1\n");
+  const CliRun ru = Cli(Args({"--format", "tsv"}));
+  EXPECT_EQ(ru.err, "brelvik-cli: точно 2, авто 0, проверить 0, нет 1\n");
+  EXPECT_NE(ru.out.find("НТВ\t7\tRU: НТВ\t100\texact\tто же после удаления «RU:»\n"),
+            std::string::npos);
+}
+
+TEST_F(MatchCli, AppliesPlaylistNamesToTheChannelIdFile) {
+  const auto id_file = dir_.path() / "channels_id";
+  ASSERT_EQ(Cli(Args({"--apply", "--channel-id", id_file.string()})).code, 0);
+  EXPECT_EQ(test::ReadFile(id_file),
+            CreateList({{"RU: НТВ", "7"}, {"Первый канал HD", "1"}, {"Россия 24", "9"}}) + "\r\n");
+  ASSERT_EQ(Cli(Args({"--channel-id", id_file.string()})).code, 0);
+  EXPECT_EQ(test::ReadFile(id_file),
+            CreateList({{"НТВ", "7"}, {"Первый канал HD", "1"}, {"Россия 24", "9"}}) + "\r\n");
+}
+
+TEST_F(MatchCli, WritesThePlaylistWithIdsAndEveryOtherByteAsItWas) {
+  const auto target = dir_.path() / "out.m3u";
+  ASSERT_EQ(Cli(Args({"--write-playlist", target.string()})).code, 0);
+  std::string expected(kPlaylist);
+  expected.replace(expected.find("#EXTINF:-1 tvg-name"), 10, "#EXTINF:-1 tvg-id=\"1\"");
+  expected.replace(expected.find("\"old\""), 5, "\"7\"");
+  EXPECT_EQ(test::ReadFile(target), expected);
+
+  // The input itself, named as the target, is replaced whole.
+  const auto input = (dir_.path() / "list.m3u").string();
+  ASSERT_EQ(Cli(Args({"--write-playlist", input})).code, 0);
+  EXPECT_EQ(test::ReadFile(input), expected);
+
+  // A write that fails leaves the target as it was.
+  Write(target, "precious");
+  const CliRun failed = Cli(Args({"--write-playlist", (dir_.path() / "no" / "out.m3u").string()}));
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_EQ(test::ReadFile(target), "precious");
+}
+
+TEST_F(MatchCli, ABadPlaylistStopsBeforeAnythingIsFetchedOrWritten) {
+  const auto id_file = dir_.path() / "channels_id";
+  Write(id_file, "old");
+  const auto bad = dir_.path() / "bad.m3u";
+  for (const std::string bytes : {std::string(), std::string("#EXTM3U\n#EXTINF:-1,A\0\n", 21)}) {
+    Write(bad, bytes);
+    const CliRun run = Cli({"match", "vsetv", "--site", "vsetv=" + server_.Url(""), "--playlist",
+                            bad.string(), "--channel-id", id_file.string(), "--lang", "en"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err.rfind("brelvik-cli: " + bad.string() + ":", 0), 0u) << run.err;
+  }
+  EXPECT_EQ(test::ReadFile(id_file), "old");
+  EXPECT_EQ(page_requests_, 0);
+  // A list of names has no place for tvg-id.
+  Write(bad, "Первый канал\n");
+  EXPECT_EQ(Cli({"match", "vsetv", "--playlist", bad.string(), "--write-playlist",
+                 (dir_.path() / "x.m3u").string()})
+                .code,
+            1);
+}
+
+TEST_F(MatchCli, RefusesOptionsThatMakeNoSense) {
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {"match", "vsetv"},
+           Args({"--auto-score", "101"}),
+           Args({"--review-score", "abc"}),
+           Args({"--auto-score", "50", "--review-score", "70"}),
+           Args({"--format", "m3u"}),
+           {"load", "vsetv", "--playlist", "x.m3u"},
+           {"load", "vsetv", "--apply"}}) {
+    EXPECT_EQ(Cli(bad).code, 2) << bad.back();
+  }
+}
+
+}  // namespace
+}  // namespace brelvik
