@@ -21,16 +21,22 @@ constexpr int kTimeshiftCap = 50;        // "Первый канал" / "Пер�
 constexpr double kFuzzyCredit = 0.8;     // a misspelt word still counts from here
 constexpr double kFuzzyFull = 0.85;      // ... and counts as the same word from here
 constexpr std::size_t kFuzzyMinLength = 5;
-constexpr std::size_t kMaxScored = 160;  // candidates scored per row
+constexpr std::size_t kMaxScored = 48;   // candidates scored per row
 constexpr std::size_t kLongPosting = 3000;
 
 bool IsWord(const NameToken& t) { return t.kind == TokenKind::kWord; }
 
-// Optimal string alignment distance (edits, with adjacent swaps).
+// Optimal string alignment distance (edits, with adjacent swaps) of short
+// words; rows on the stack, as this runs for many pairs.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
+  constexpr std::size_t kMax = 64;
+  if (a.size() >= kMax || b.size() >= kMax) return std::max(a.size(), b.size());
   const std::size_t n = a.size(), m = b.size();
-  std::vector<std::size_t> prev2(m + 1), prev(m + 1), cur(m + 1);
-  std::iota(prev.begin(), prev.end(), 0);
+  std::size_t rows[3][kMax];
+  std::size_t* prev2 = rows[0];
+  std::size_t* prev = rows[1];
+  std::size_t* cur = rows[2];
+  for (std::size_t j = 0; j <= m; ++j) prev[j] = j;
   for (std::size_t i = 1; i <= n; ++i) {
     cur[0] = i;
     for (std::size_t j = 1; j <= m; ++j) {
@@ -40,8 +46,10 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
         cur[j] = std::min(cur[j], prev2[j - 2] + 1);
       }
     }
-    std::swap(prev2, prev);
-    std::swap(prev, cur);
+    std::size_t* spare = prev2;
+    prev2 = prev;
+    prev = cur;
+    cur = spare;
   }
   return prev[m];
 }
@@ -61,15 +69,6 @@ void AddDistinct(std::vector<std::string>& list, const std::string& text) {
   if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(text);
 }
 
-std::vector<std::string> SortedOfKind(const NameKey& key, TokenKind kind) {
-  std::vector<std::string> out;
-  for (const NameToken& t : key.tokens) {
-    if (t.kind == kind) out.push_back(t.text);
-  }
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 // The elements of `a` not in `b`, as multisets of sorted lists.
 std::vector<std::string> Minus(const std::vector<std::string>& a, const std::vector<std::string>& b) {
   std::vector<std::string> out;
@@ -84,12 +83,21 @@ struct Alignment {
   double spelling_penalty = 0;
   bool fuzzy_below_full = false;
   std::vector<std::pair<std::size_t, std::size_t>> spelled;  // token pairs matched by spelling
+  struct Pair {
+    double sim;
+    std::size_t i, j;
+  };
+  std::vector<Pair> pairs;
 };
 
-Alignment Align(const NameKey& a, const NameKey& b) {
+// Fills `al`, whose buffers are reused from pair to pair.
+void Align(const NameKey& a, const NameKey& b, Alignment& al) {
   const auto& ta = a.tokens;
   const auto& tb = b.tokens;
-  Alignment al;
+  al.details = 0;
+  al.spelling_penalty = 0;
+  al.fuzzy_below_full = false;
+  al.spelled.clear();
   al.sim_a.assign(ta.size(), 0);
   al.sim_b.assign(tb.size(), 0);
   al.partner_a.assign(ta.size(), -1);
@@ -138,11 +146,9 @@ Alignment Align(const NameKey& a, const NameKey& b) {
   join(ta, al.sim_a, tb, al.sim_b);
   join(tb, al.sim_b, ta, al.sim_a);
   // Misspelt words: the most similar pairs first.
-  struct Pair {
-    double sim;
-    std::size_t i, j;
-  };
-  std::vector<Pair> pairs;
+  using Pair = Alignment::Pair;
+  std::vector<Pair>& pairs = al.pairs;
+  pairs.clear();
   for (std::size_t i = 0; i < ta.size(); ++i) {
     if (!IsWord(ta[i]) || al.sim_a[i] > 0) continue;
     for (std::size_t j = 0; j < tb.size(); ++j) {
@@ -168,7 +174,6 @@ Alignment Align(const NameKey& a, const NameKey& b) {
     if (al.partner_a[i] < last) al.details |= kDetailOrder;
     last = al.partner_a[i];
   }
-  return al;
 }
 
 }  // namespace
@@ -189,123 +194,147 @@ int VariantFit(const NameKey& provider, const NameKey& playlist) {
          (provider.quality == playlist.quality ? 1 : 0);
 }
 
-PairScore ScorePair(const NameKey& a, const NameKey& b) {
-  PairScore out;
-  MatchReason& reason = out.reason;
-  // Parts removed from one name and not the other: what made them meet.
-  const auto removed_from = [](const NameKey& key, const RemovedPart& part) {
-    return std::any_of(key.removed.begin(), key.removed.end(), [&](const RemovedPart& other) {
-      return AsciiLower(other.text) == AsciiLower(part.text);
-    });
-  };
-  for (const RemovedPart& part : a.removed) {
-    if (!removed_from(b, part)) AddDistinct(reason.removed, part.text);
+namespace {
+
+std::vector<std::string> Split(const std::string& joined) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  while (start < joined.size()) {
+    std::size_t end = joined.find(' ', start);
+    if (end == std::string::npos) end = joined.size();
+    out.push_back(joined.substr(start, end - start));
+    start = end + 1;
   }
-  for (const RemovedPart& part : b.removed) {
-    if (!removed_from(a, part)) AddDistinct(reason.removed, part.text);
-  }
-  reason.folds = (a.folds | b.folds) & kFoldLookAlike;
-  if (a.key == b.key) {
-    out.score = 100;
-    reason.kind = ReasonKind::kSame;
-    reason.folds |= (a.folds ^ b.folds) & (kFoldYo | kFoldMarks | kFoldCompatibility);
-    // Equal shapes of different letters: one name is written in the other's
-    // look-alike letters ("CTC" for "СТС").
-    for (std::size_t i = 0; i < a.tokens.size() && i < b.tokens.size(); ++i) {
-      if (a.tokens[i].text != b.tokens[i].text) reason.folds |= kFoldLookAlike;
+  return out;
+}
+
+// The score of a pair, and when `reason` is given, why. Scoring runs for many
+// candidate pairs and needs no texts; the reason is made for the few kept.
+int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason) {
+  if (reason) {
+    // Parts removed from one name and not the other: what made them meet.
+    const auto removed_from = [](const NameKey& key, const RemovedPart& part) {
+      return std::any_of(key.removed.begin(), key.removed.end(), [&](const RemovedPart& other) {
+        return AsciiLower(other.text) == AsciiLower(part.text);
+      });
+    };
+    for (const RemovedPart& part : a.removed) {
+      if (!removed_from(b, part)) AddDistinct(reason->removed, part.text);
     }
-    return out;
+    for (const RemovedPart& part : b.removed) {
+      if (!removed_from(a, part)) AddDistinct(reason->removed, part.text);
+    }
+    reason->folds = (a.folds | b.folds) & kFoldLookAlike;
+  }
+  if (a.key == b.key) {
+    if (reason) {
+      reason->kind = ReasonKind::kSame;
+      reason->folds |= (a.folds ^ b.folds) & (kFoldYo | kFoldMarks | kFoldCompatibility);
+      // Equal shapes of different letters: one name is written in the other's
+      // look-alike letters ("CTC" for "СТС").
+      for (std::size_t i = 0; i < a.tokens.size() && i < b.tokens.size(); ++i) {
+        if (a.tokens[i].text != b.tokens[i].text) reason->folds |= kFoldLookAlike;
+      }
+    }
+    return 100;
   }
 
-  const Alignment al = Align(a, b);
+  thread_local Alignment al;
+  Align(a, b, al);
   double weight_a = 0, weight_b = 0, matched = 0;
   std::size_t words_a = 0, words_b = 0;
-  bool full = true;
+  bool full = !al.fuzzy_below_full;
   int weak_unmatched = 0;
-  std::vector<std::string> weak_ours, weak_theirs;
-  for (std::size_t i = 0; i < a.tokens.size(); ++i) {
-    const NameToken& t = a.tokens[i];
-    if (t.kind == TokenKind::kWeak && al.sim_a[i] == 0) {
-      ++weak_unmatched;
-      weak_ours.push_back(t.written);
+  std::vector<std::string> weak_ours, weak_theirs, ours, theirs;
+  const auto tally = [&](const std::vector<NameToken>& tokens, const std::vector<double>& sim,
+                         double& weight, std::size_t& words, std::vector<std::string>& weak_only,
+                         std::vector<std::string>& only) {
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+      const NameToken& t = tokens[i];
+      if (t.kind == TokenKind::kWeak && sim[i] == 0) {
+        ++weak_unmatched;
+        if (reason) weak_only.push_back(t.written);
+      }
+      if (!IsWord(t)) continue;
+      ++words;
+      const double w = static_cast<double>(std::max<std::size_t>(1, t.latin.size()));
+      weight += w;
+      matched += w * sim[i];
+      if (sim[i] == 0) {
+        full = false;
+        if (reason) only.push_back(t.written);
+      }
     }
-    if (!IsWord(t)) continue;
-    ++words_a;
-    const double w = static_cast<double>(std::max<std::size_t>(1, t.latin.size()));
-    weight_a += w;
-    matched += w * al.sim_a[i];
-    if (al.sim_a[i] == 0) {
-      full = false;
-      reason.ours.push_back(t.written);
-    }
-  }
-  for (std::size_t j = 0; j < b.tokens.size(); ++j) {
-    const NameToken& t = b.tokens[j];
-    if (t.kind == TokenKind::kWeak && al.sim_b[j] == 0) {
-      ++weak_unmatched;
-      weak_theirs.push_back(t.written);
-    }
-    if (!IsWord(t)) continue;
-    ++words_b;
-    const double w = static_cast<double>(std::max<std::size_t>(1, t.latin.size()));
-    weight_b += w;
-    matched += w * al.sim_b[j];
-    if (al.sim_b[j] == 0) {
-      full = false;
-      reason.theirs.push_back(t.written);
-    }
-  }
-  if (al.fuzzy_below_full) full = false;
-  for (const auto& [i, j] : al.spelled) {
-    reason.spelled.emplace_back(a.tokens[i].written, b.tokens[j].written);
-  }
-  if (weak_unmatched > 0) reason.details |= kDetailWeak;
-  reason.details |= al.details;
+  };
+  tally(a.tokens, al.sim_a, weight_a, words_a, weak_ours, ours);
+  tally(b.tokens, al.sim_b, weight_b, words_b, weak_theirs, theirs);
+  unsigned details = al.details | (weak_unmatched > 0 ? unsigned{kDetailWeak} : 0u);
 
   int score;
+  ReasonKind kind;
   if (words_a == 0 || words_b == 0) {
     // Names of common words and numbers only ("ТВ 3", "Канал 5") are the
     // same channel only when equal.
     const bool same = words_a == words_b && !a.compact.empty() && a.compact == b.compact &&
                       weak_unmatched == 0;
     score = same ? 97 : 30;
-    reason.kind = same ? ReasonKind::kSimilar : ReasonKind::kCommonWordsOnly;
-    if (!same) reason.details = 0;
+    kind = same ? ReasonKind::kSimilar : ReasonKind::kCommonWordsOnly;
+    if (!same) details = 0;
   } else if (full) {
     double s = 100;
-    if (reason.details & kDetailLatin) s -= 2;
-    if (reason.details & kDetailJoined) s -= 3;
-    if (reason.details & kDetailOrder) s -= 2;
+    if (details & kDetailLatin) s -= 2;
+    if (details & kDetailJoined) s -= 3;
+    if (details & kDetailOrder) s -= 2;
     s -= 4.0 * std::min(weak_unmatched, 2);
     s -= al.spelling_penalty;
     score = std::clamp(static_cast<int>(s + 0.5), 61, 99);
-    reason.kind = ReasonKind::kSimilar;
-    reason.ours = std::move(weak_ours);
-    reason.theirs = std::move(weak_theirs);
+    kind = ReasonKind::kSimilar;
+    ours = std::move(weak_ours);
+    theirs = std::move(weak_theirs);
   } else {
     score = static_cast<int>(85.0 * matched / (weight_a + weight_b) + 0.5);
-    reason.kind = ReasonKind::kPartial;
+    kind = ReasonKind::kPartial;
   }
 
-  const std::vector<std::string> numbers_a = SortedOfKind(a, TokenKind::kNumber);
-  const std::vector<std::string> numbers_b = SortedOfKind(b, TokenKind::kNumber);
-  const std::vector<std::string> shift_a = SortedOfKind(a, TokenKind::kTimeshift);
-  const std::vector<std::string> shift_b = SortedOfKind(b, TokenKind::kTimeshift);
-  if (numbers_a != numbers_b) {
-    const bool one_sided = numbers_a.empty() || numbers_b.empty();
+  if (a.numbers != b.numbers) {
+    const bool one_sided = a.numbers.empty() || b.numbers.empty();
     score = std::min(score, one_sided ? kNumberOneSidedCap : kNumberDiffersCap);
-    reason.kind = ReasonKind::kNumberDiffers;
-    reason.ours = Minus(numbers_a, numbers_b);
-    reason.theirs = Minus(numbers_b, numbers_a);
-    reason.details = 0;
-  } else if (shift_a != shift_b) {
+    kind = ReasonKind::kNumberDiffers;
+    if (reason) {
+      const std::vector<std::string> na = Split(a.numbers), nb = Split(b.numbers);
+      ours = Minus(na, nb);
+      theirs = Minus(nb, na);
+    }
+    details = 0;
+  } else if (a.shifts != b.shifts) {
     score = std::min(score, kTimeshiftCap);
-    reason.kind = ReasonKind::kTimeshiftDiffers;
-    reason.ours = Minus(shift_a, shift_b);
-    reason.theirs = Minus(shift_b, shift_a);
-    reason.details = 0;
+    kind = ReasonKind::kTimeshiftDiffers;
+    if (reason) {
+      const std::vector<std::string> sa = Split(a.shifts), sb = Split(b.shifts);
+      ours = Minus(sa, sb);
+      theirs = Minus(sb, sa);
+    }
+    details = 0;
   }
-  out.score = std::clamp(score, 0, 100);
+  if (reason) {
+    reason->kind = kind;
+    reason->details = details;
+    reason->ours = std::move(ours);
+    reason->theirs = std::move(theirs);
+    if (kind == ReasonKind::kSimilar || kind == ReasonKind::kPartial) {
+      for (const auto& [i, j] : al.spelled) {
+        reason->spelled.emplace_back(a.tokens[i].written, b.tokens[j].written);
+      }
+    }
+  }
+  return std::clamp(score, 0, 100);
+}
+
+}  // namespace
+
+PairScore ScorePair(const NameKey& a, const NameKey& b) {
+  PairScore out;
+  out.score = Evaluate(a, b, &out.reason);
   return out;
 }
 
@@ -368,7 +397,7 @@ class CandidateIndex {
   std::vector<std::uint32_t> Candidates(const NameKey& key) {
     ++generation_;
     found_.clear();
-    const auto add = [this](const std::vector<std::uint32_t>& ids, int weight) {
+    const auto add = [this](const std::vector<std::uint32_t>& ids, std::int64_t weight) {
       for (const std::uint32_t id : ids) {
         if (stamp_[id] != generation_) {
           stamp_[id] = generation_;
@@ -378,10 +407,11 @@ class CandidateIndex {
         shared_[id] += weight;
       }
     };
-    if (const auto it = by_key_.find(key.key); it != by_key_.end()) add(it->second, 100);
-    if (const auto it = by_latin_.find(key.latin_key); it != by_latin_.end()) add(it->second, 90);
+    // Whole-key hits always come first; words count by how rare they are.
+    if (const auto it = by_key_.find(key.key); it != by_key_.end()) add(it->second, 1 << 30);
+    if (const auto it = by_latin_.find(key.latin_key); it != by_latin_.end()) add(it->second, 1 << 29);
     if (!key.compact.empty()) {
-      if (const auto it = by_compact_.find(key.compact); it != by_compact_.end()) add(it->second, 80);
+      if (const auto it = by_compact_.find(key.compact); it != by_compact_.end()) add(it->second, 1 << 28);
     }
     // Words, the rarest first; very common words only when nothing rarer led anywhere.
     std::vector<const std::vector<std::uint32_t>*> lists;
@@ -405,9 +435,16 @@ class CandidateIndex {
     std::sort(lists.begin(), lists.end(),
               [](const auto* x, const auto* y) { return x->size() < y->size(); });
     for (std::size_t i = 0; i < lists.size(); ++i) {
-      if (i > 0 && lists[i]->size() > kLongPosting && found_.size() > kMaxScored) break;
-      add(*lists[i], 10);
+      // A common word adds little once rarer ones have found names.
+      if (i > 0 && lists[i]->size() > kLongPosting / 8 && found_.size() >= kMaxScored / 2) break;
+      if (i > 0 && lists[i]->size() > kLongPosting && found_.size() > 0) break;
+      add(*lists[i], 1 + 100000 / static_cast<std::int64_t>(lists[i]->size() + 10));
     }
+    // Names that share only what many names share are not worth scoring when
+    // others share much more.
+    std::int64_t most = 0;
+    for (const std::uint32_t id : found_) most = std::max(most, shared_[id]);
+    std::erase_if(found_, [this, most](std::uint32_t id) { return shared_[id] * 8 < most; });
     if (found_.size() > kMaxScored) {
       std::partial_sort(found_.begin(), found_.begin() + kMaxScored, found_.end(),
                         [this](std::uint32_t x, std::uint32_t y) {
@@ -466,7 +503,7 @@ class CandidateIndex {
   std::vector<const std::string*> vocabulary_;
   std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> grams_;
   std::vector<std::uint32_t> stamp_;
-  std::vector<int> shared_;
+  std::vector<std::int64_t> shared_;
   std::vector<std::uint32_t> found_;
   std::uint32_t generation_ = 0;
 };
@@ -475,7 +512,6 @@ struct Candidate {
   std::uint32_t name;
   int score;
   int fit;
-  MatchReason reason;
 };
 
 // Better first: score, then the variant's fit, fewer remarks, earlier in the file.
@@ -516,22 +552,31 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
   // Each row's candidates, the best first.
   std::vector<std::vector<Candidate>> candidates(rows.size());
   std::unordered_map<std::string, NameKey> row_keys;
+  std::vector<const NameKey*> key_of_row(rows.size());
+  std::vector<Candidate> scored;
   for (std::size_t r = 0; r < rows.size(); ++r) {
     auto it = row_keys.find(rows[r].name);
     if (it == row_keys.end()) it = row_keys.emplace(rows[r].name, keyer.Key(rows[r].name)).first;
     const NameKey& key = it->second;
-    std::vector<Candidate>& list = candidates[r];
+    key_of_row[r] = &key;
+    scored.clear();
     for (const std::uint32_t id : index.Candidates(key)) {
-      PairScore pair = ScorePair(key, playlist_keys[id]);
-      if (pair.score <= 0) continue;
-      list.push_back({id, pair.score, VariantFit(key, playlist_keys[id]), std::move(pair.reason)});
+      const int score = Evaluate(key, playlist_keys[id], nullptr);
+      if (score > 0) scored.push_back({id, score, VariantFit(key, playlist_keys[id])});
     }
-    std::sort(list.begin(), list.end(), [&](const Candidate& x, const Candidate& y) {
-      return Better(x, y, playlist_keys, run.names);
-    });
-    if (list.size() > 8) list.resize(8);
+    const std::size_t kept = std::min<std::size_t>(scored.size(), 8);
+    std::partial_sort(scored.begin(), scored.begin() + kept, scored.end(),
+                      [&](const Candidate& x, const Candidate& y) {
+                        return Better(x, y, playlist_keys, run.names);
+                      });
+    candidates[r].assign(scored.begin(), scored.begin() + kept);
     tick(1);
   }
+  const auto reason_of = [&](std::size_t r, std::uint32_t name) {
+    MatchReason reason;
+    Evaluate(*key_of_row[r], playlist_keys[name], &reason);
+    return reason;
+  };
 
   // A row's own verdict: its best candidate, unless another playlist name
   // (of another key) comes within the tie margin.
@@ -550,7 +595,7 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     const Candidate& best = list.front();
     match.score = best.score;
     match.name = best.name;
-    match.reason = best.reason;
+    match.reason = reason_of(r, best.name);
     if (best.score < options.review_score) {
       match.status = MatchStatus::kNone;
       match.reason.closest = true;
@@ -591,7 +636,7 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     std::int64_t& holder = owner[p.best->name];
     if (holder < 0) {
       holder = static_cast<std::int64_t>(p.row);
-      match.status = p.best->score == 100 && p.best->reason.kind == ReasonKind::kSame
+      match.status = playlist_keys[p.best->name].key == key_of_row[p.row]->key
                          ? MatchStatus::kExact
                          : MatchStatus::kAuto;
       continue;
@@ -641,7 +686,7 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
       if (owner[c.name] < 0) {
         match.name = c.name;
         match.score = c.score;
-        match.reason = c.reason;
+        match.reason = reason_of(r, c.name);
         break;
       }
     }

@@ -612,7 +612,37 @@ std::size_t NameKey::StrongCount() const {
   }));
 }
 
+namespace {
+void FoldLetters(NameToken& token, std::string& with_marks, unsigned& folds);
+bool RepairLookAlikes(NameToken& token);
+std::string ShapeOf(const NameToken& token);
+}  // namespace
+
 struct NameKeyer::Impl {
+  // What a word becomes, the same wherever it stands: kept per word written.
+  struct WordForms {
+    std::string text;    // folded, look-alike letters repaired
+    std::string marked;  // folded with its marks, for transliteration
+    std::string shape;
+    unsigned folds = 0;
+  };
+  std::unordered_map<std::string, WordForms> forms;
+
+  const WordForms& FormsOf(const NameToken& token) {
+    if (const auto it = forms.find(token.written); it != forms.end()) return it->second;
+    NameToken work = token;
+    WordForms out;
+    FoldLetters(work, out.marked, out.folds);
+    if (RepairLookAlikes(work)) {
+      out.folds |= kFoldLookAlike;
+      out.marked = work.text;
+    }
+    out.shape = ShapeOf(work);
+    out.text = std::move(work.text);
+    if (forms.size() > 500000) forms.clear();
+    return forms.emplace(token.written, std::move(out)).first->second;
+  }
+
   std::array<std::unique_ptr<icu::Transliterator>, 4> to_latin;
   // Keys of words seen: the Latin form per language, the folded text.
   std::unordered_map<std::string, std::string> latin_cache[4];
@@ -877,23 +907,19 @@ NameKey NameKeyer::Key(std::string_view name) {
   std::sort(markers.begin(), markers.end());
   for (const std::string& m : markers) key.markers += (key.markers.empty() ? "" : " ") + m;
 
-  std::vector<std::string> with_marks(tokens.size());
-  for (std::size_t i = 0; i < tokens.size(); ++i) FoldLetters(tokens[i], with_marks[i], key.folds);
+  for (NameToken& token : tokens) {
+    const Impl::WordForms& forms = impl_->FormsOf(token);
+    token.text = forms.text;
+    key.folds |= forms.folds;
+  }
   RemoveTagWords(tokens, source, key);
 
-  // The kept words again, now with their marks for transliteration.
   const Cyrillic language = CyrillicLanguageOf(tokens);
   for (NameToken& token : tokens) {
-    std::string marked_form;
-    unsigned ignored = 0;
-    FoldLetters(token, marked_form, ignored);
-    if (RepairLookAlikes(token)) {
-      key.folds |= kFoldLookAlike;
-      marked_form = token.text;
-    }
-    token.shape = ShapeOf(token);
+    const Impl::WordForms& forms = impl_->FormsOf(token);
+    token.shape = forms.shape;
     if (token.kind == TokenKind::kWord) {
-      token.latin = impl_->Latin(marked_form, language);
+      token.latin = impl_->Latin(forms.marked, language);
       if (impl_->weak_latin.count(token.latin)) token.kind = TokenKind::kWeak;
     } else {
       token.latin = token.text;
@@ -903,6 +929,15 @@ NameKey NameKeyer::Key(std::string_view name) {
   key.key = JoinFields(key.tokens, &NameToken::shape, " ", false);
   key.latin_key = JoinFields(key.tokens, &NameToken::latin, " ", false);
   key.compact = JoinFields(key.tokens, &NameToken::latin, "", true);
+  std::vector<std::string> numbers, shifts;
+  for (const NameToken& token : key.tokens) {
+    if (token.kind == TokenKind::kNumber) numbers.push_back(token.text);
+    if (token.kind == TokenKind::kTimeshift) shifts.push_back(token.text);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  std::sort(shifts.begin(), shifts.end());
+  for (const std::string& n : numbers) key.numbers += (key.numbers.empty() ? "" : " ") + n;
+  for (const std::string& n : shifts) key.shifts += (key.shifts.empty() ? "" : " ") + n;
   return key;
 }
 

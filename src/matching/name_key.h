@@ -84,6 +84,8 @@ struct NameKey {
   std::string key;        // shapes, space-separated: equal keys mean the same name
   std::string latin_key;  // Latin forms of the same words
   std::string compact;    // Latin forms of words and numbers, weak words left out, unspaced
+  std::string numbers;    // the numbers, sorted, space-separated: "1 24"
+  std::string shifts;     // the time shifts, sorted: "+2"
   Quality quality = Quality::kPlain;
   std::string markers;  // the country markers removed, folded and sorted
   std::vector<RemovedPart> removed;
