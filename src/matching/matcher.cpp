@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <numeric>
 #include <unordered_map>
 #include <unordered_set>
@@ -512,6 +513,7 @@ struct Candidate {
   std::uint32_t name;
   int score;
   int fit;
+  int case_gap;  // how far the letter case differs: "НТВ" is closer to "NTV" than to "ntv"
 };
 
 // Better first: score, then the variant's fit, fewer remarks, earlier in the file.
@@ -519,6 +521,7 @@ bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& 
             const std::vector<PlaylistName>& names) {
   if (x.score != y.score) return x.score > y.score;
   if (x.fit != y.fit) return x.fit > y.fit;
+  if (x.case_gap != y.case_gap) return x.case_gap < y.case_gap;
   if (keys[x.name].remarks != keys[y.name].remarks) return keys[x.name].remarks < keys[y.name].remarks;
   return names[x.name].first_entry < names[y.name].first_entry;
 }
@@ -562,7 +565,10 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     scored.clear();
     for (const std::uint32_t id : index.Candidates(key)) {
       const int score = Evaluate(key, playlist_keys[id], nullptr);
-      if (score > 0) scored.push_back({id, score, VariantFit(key, playlist_keys[id])});
+      if (score > 0) {
+        scored.push_back({id, score, VariantFit(key, playlist_keys[id]),
+                          std::abs(key.capitals - playlist_keys[id].capitals)});
+      }
     }
     const std::size_t kept = std::min<std::size_t>(scored.size(), 8);
     std::partial_sort(scored.begin(), scored.begin() + kept, scored.end(),
@@ -602,12 +608,15 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
       match.reason.other = run.names[best.name].name;
       continue;
     }
+    // A rival that is itself the best name's channel (another spelling of it
+    // in the playlist) is no doubt about the channel.
     const Candidate* rival = nullptr;
     for (std::size_t k = 1; k < list.size(); ++k) {
-      if (playlist_keys[list[k].name].key != playlist_keys[best.name].key) {
-        rival = &list[k];
-        break;
-      }
+      const NameKey& other = playlist_keys[list[k].name];
+      if (other.key == playlist_keys[best.name].key) continue;
+      if (Evaluate(playlist_keys[best.name], other, nullptr) >= options.auto_score) continue;
+      rival = &list[k];
+      break;
     }
     if (rival && rival->score >= options.review_score && best.score - rival->score < kTieMargin) {
       match.status = MatchStatus::kReview;

@@ -451,7 +451,10 @@ std::string FoldSpelling(std::string_view in) {
     const char c = in[i];
     const char next = i + 1 < in.size() ? in[i + 1] : '\0';
     const std::string_view rest = in.substr(i);
-    if (rest.substr(0, 4) == "shch") {
+    if (rest.substr(0, 3) == "kkh") {
+      a += "kh";  // "кх": "КХЛ" is "KKhL", and "KHL" in Latin
+      i += 2;
+    } else if (rest.substr(0, 4) == "shch") {
       a += "sh";
       i += 3;
     } else if (rest.substr(0, 3) == "sch") {
@@ -487,11 +490,19 @@ std::string FoldSpelling(std::string_view in) {
       a += c;
     }
   }
+  const auto vowel = [](char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u'; };
   std::string out;
   out.reserve(a.size());
   for (const char c : a) {
-    if (out.empty() || out.back() != c) out += c;
+    if (!out.empty() && out.back() == c) continue;
+    // "ye" after a vowel is how transliterations write "е" there: "novoye".
+    if (c == 'e' && out.size() >= 2 && out.back() == 'i' && vowel(out[out.size() - 2])) {
+      out.back() = 'e';
+      continue;
+    }
+    out += c;
   }
+  if (out == "plius") out = "plus";  // "плюс"
   return out;
 }
 
@@ -529,6 +540,12 @@ std::string JoinFields(const std::vector<NameToken>& tokens, std::string NameTok
     out += token.*field;
   }
   return out;
+}
+
+// True when the last character before `i` that is not a space is a letter.
+bool AfterLetter(const U32& s, std::size_t i) {
+  while (i > 0 && IsSpace(s[i - 1])) --i;
+  return i > 0 && IsLetter(s[i - 1]);
 }
 
 }  // namespace
@@ -596,6 +613,13 @@ std::vector<NameToken> SplitWords(std::string_view text, unsigned* folds) {
       kind = TokenKind::kTimeshift;
       begin = i;
       current.push_back(c);
+    } else if (c == U'+' && AfterLetter(s, i)) {
+      // "НТВ+", "Sports+", "Иллюзион +": a plus after a word is part of the name.
+      flush(i);
+      kind = TokenKind::kWord;
+      begin = i;
+      current.push_back(c);
+      flush(i + 1);
     } else {
       flush(i);
       if (!IsSpace(c)) seen |= kFoldPunctuation;
@@ -918,13 +942,24 @@ NameKey NameKeyer::Key(std::string_view name) {
   for (NameToken& token : tokens) {
     const Impl::WordForms& forms = impl_->FormsOf(token);
     token.shape = forms.shape;
-    if (token.kind == TokenKind::kWord) {
+    if (token.kind == TokenKind::kWord && token.written == "+") {
+      token.latin = "plus";
+    } else if (token.kind == TokenKind::kWord) {
       token.latin = impl_->Latin(forms.marked, language);
       if (impl_->weak_latin.count(token.latin)) token.kind = TokenKind::kWeak;
     } else {
       token.latin = token.text;
     }
   }
+  int letters = 0, capitals = 0;
+  for (const NameToken& token : tokens) {
+    for (const char32_t c : ToU32(token.written)) {
+      if (!u_isalpha(static_cast<UChar32>(c))) continue;
+      ++letters;
+      if (u_isupper(static_cast<UChar32>(c))) ++capitals;
+    }
+  }
+  key.capitals = letters == 0 ? 0 : 100 * capitals / letters;
   key.tokens = std::move(tokens);
   key.key = JoinFields(key.tokens, &NameToken::shape, " ", false);
   key.latin_key = JoinFields(key.tokens, &NameToken::latin, " ", false);

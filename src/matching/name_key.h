@@ -91,6 +91,7 @@ struct NameKey {
   std::vector<RemovedPart> removed;
   unsigned folds = 0;
   int remarks = 0;  // stream tags and remarks removed
+  int capitals = 0;  // capitals among the words' letters, in percent
 
   std::size_t StrongCount() const;  // words and numbers, weak words aside
 };

@@ -172,8 +172,9 @@ bool ChannelTable::RestoreProviderNames() {
   bool changed = false;
   for (Entry& e : rows_) {
     if (!e.provider_name) continue;
-    std::string name = std::move(*e.provider_name);
-    Rename(e, std::move(name));
+    e.row.name = std::move(*e.provider_name);
+    e.provider_name.reset();
+    e.name_key.clear();
     changed = true;
   }
   if (changed) Sort();

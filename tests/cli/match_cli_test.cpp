@@ -120,7 +120,7 @@ TEST_F(MatchCli, ABadPlaylistStopsBeforeAnythingIsFetchedOrWritten) {
   const auto id_file = dir_.path() / "channels_id";
   Write(id_file, "old");
   const auto bad = dir_.path() / "bad.m3u";
-  for (const std::string bytes : {std::string(), std::string("#EXTM3U\n#EXTINF:-1,A\0\n", 21)}) {
+  for (const std::string& bytes : {std::string(), std::string("#EXTM3U\n#EXTINF:-1,A\0\n", 21)}) {
     Write(bad, bytes);
     const CliRun run = Cli({"match", "vsetv", "--site", "vsetv=" + server_.Url(""), "--playlist",
                             bad.string(), "--channel-id", id_file.string(), "--lang", "en"});

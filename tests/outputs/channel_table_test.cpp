@@ -117,5 +117,18 @@ TEST(ChannelTable, EveryRowKeepsItsProviderName) {
   EXPECT_EQ(table.ProviderName(0), "A");
 }
 
+TEST(ChannelTable, RenamesManyRowsAtOnceAndRestoresTheProviderNames) {
+  ChannelTable table;
+  table.Assign({{"Б", "1"}, {"А", "2"}, {"В", "3"}});
+  table.SetNames({std::nullopt, std::string("Я"), std::nullopt});  // "Б" becomes "Я"
+  EXPECT_EQ(Names(table), (std::vector<std::string>{"А", "В", "Я"}));
+  EXPECT_EQ(table.ProviderName(2), "Б");
+  EXPECT_TRUE(table.Renamed());
+  EXPECT_TRUE(table.RestoreProviderNames());
+  EXPECT_EQ(Names(table), (std::vector<std::string>{"А", "Б", "В"}));
+  EXPECT_FALSE(table.Renamed());
+  EXPECT_FALSE(table.RestoreProviderNames());
+}
+
 }  // namespace
 }  // namespace brelvik
