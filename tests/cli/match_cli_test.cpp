@@ -2,6 +2,10 @@
 // --write-playlist byte for byte, and bad playlists that stop everything.
 #include <gtest/gtest.h>
 
+#include <pugixml.hpp>
+
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -147,6 +151,42 @@ TEST_F(MatchCli, RefusesOptionsThatMakeNoSense) {
            {"load", "vsetv", "--playlist", "x.m3u"},
            {"load", "vsetv", "--apply"}}) {
     EXPECT_EQ(Cli(bad).code, 2) << bad.back();
+  }
+}
+
+TEST_F(MatchCli, GuideExportsNameTheChannelsByTheWrittenPlaylistsIds) {
+  const auto playlist = dir_.path() / "out.m3u";
+  const auto xmltv = dir_.path() / "guide.xml";
+  const auto grabber = dir_.path() / "guide.channels.xml";
+  ASSERT_EQ(Cli(Args({"--apply", "--write-playlist", playlist.string(), "--export", xmltv.string()})).code, 0);
+  ASSERT_EQ(Cli(Args({"--apply", "--export", grabber.string()})).code, 0);
+
+  std::set<std::string> tvg_ids;
+  const std::string written = test::ReadFile(playlist);
+  const std::regex id("tvg-id=\"([^\"]*)\"");
+  for (auto it = std::sregex_iterator(written.begin(), written.end(), id); it != std::sregex_iterator(); ++it) {
+    tvg_ids.insert((*it)[1]);
+  }
+  EXPECT_EQ(tvg_ids, (std::set<std::string>{"1", "7"}));
+
+  pugi::xml_document tv, channels;
+  ASSERT_TRUE(tv.load_file(xmltv.c_str()));
+  ASSERT_TRUE(channels.load_file(grabber.c_str()));
+  std::set<std::string> xmltv_ids, grabber_ids;
+  for (const auto& channel : tv.child("tv").children("channel")) {
+    xmltv_ids.insert(channel.attribute("id").value());
+    if (std::string(channel.attribute("id").value()) == "7") {
+      // The matched name first, the provider's own beside it.
+      EXPECT_STREQ(channel.child("display-name").text().get(), "RU: НТВ");
+      EXPECT_STREQ(channel.child("display-name").next_sibling("display-name").text().get(), "НТВ");
+    }
+  }
+  for (const auto& channel : channels.child("channels").children("channel")) {
+    grabber_ids.insert(channel.attribute("xmltv_id").value());
+  }
+  for (const std::string& tvg : tvg_ids) {
+    EXPECT_TRUE(xmltv_ids.count(tvg)) << tvg;
+    EXPECT_TRUE(grabber_ids.count(tvg)) << tvg;
   }
 }
 
