@@ -93,10 +93,11 @@ TEST(Matcher, TheBetterFitGetsAContestedName) {
 }
 
 TEST(Matcher, NearTiesBecomeReview) {
-  const MatchRun run =
-      MatchNames({{"Disney", "1"}}, NamesOf({"Disney Channel", "Disney TV"}));
+  const MatchRun run = MatchNames({{"Кино", "1"}}, NamesOf({"Кино Хит", "Кино Мир"}));
   EXPECT_EQ(run.rows[0].status, MatchStatus::kReview);
   EXPECT_EQ(run.rows[0].reason.kind, ReasonKind::kTie);
+  // Two spellings of one channel in the playlist are no tie.
+  EXPECT_EQ(Outcomes({{"Disney", "1"}}, {"Disney Channel", "Disney TV"})[0].status, MatchStatus::kAuto);
   // Streams that differ only in remarks are one channel, not a tie: the first wins.
   EXPECT_EQ(Outcomes({{"Россия 1", "1"}}, {"Rossiya 1 (576p)", "Rossiya 1 (1080p) [Not 24/7]"})[0].name,
             "Rossiya 1 (576p)");
