@@ -704,6 +704,23 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
   return run;
 }
 
+void DecideByUser(MatchRun& run, std::size_t row, std::optional<std::size_t> name) {
+  RowMatch& match = run.rows.at(row);
+  match.by_user = true;
+  match.name = name;
+  match.status = name ? MatchStatus::kAuto : MatchStatus::kNone;
+  match.score = name ? 100 : 0;
+  match.reason = MatchReason{};
+  match.reason.kind = name ? ReasonKind::kUserChoice : ReasonKind::kUserNoMatch;
+}
+
+std::optional<std::size_t> FindName(const MatchRun& run, std::string_view name) {
+  for (std::size_t i = 0; i < run.names.size(); ++i) {
+    if (run.names[i].name == name) return i;
+  }
+  return std::nullopt;
+}
+
 MatchRun MatchPlaylist(const ChannelRows& rows, const Playlist& playlist,
                        const MatchOptions& options, const MatchControl& control) {
   return MatchNames(rows, DistinctNames(playlist), options, control);
@@ -823,6 +840,21 @@ std::string ReasonText(const MatchReason& reason, Language language) {
       break;
     case ReasonKind::kNoCandidate:
       parts.push_back(ru ? "в плейлисте нет похожего названия" : "no playlist name comes close");
+      break;
+    case ReasonKind::kUserChoice:
+      parts.push_back(ru ? "ваш выбор" : "your choice");
+      break;
+    case ReasonKind::kUserNoMatch:
+      parts.push_back(ru ? "ваш выбор: в плейлисте нет этого канала"
+                         : "your choice: the playlist has no such channel");
+      break;
+    case ReasonKind::kMappedNameGone:
+      parts.push_back(ru ? "выбранного вами названия «" + reason.other + "» больше нет в плейлисте"
+                         : "the name you chose, «" + reason.other + "», is no longer in the playlist");
+      break;
+    case ReasonKind::kCodeChanged:
+      parts.push_back(ru ? "у канала сменился код: был " + reason.other + "; проверьте"
+                         : "the channel's code changed: it was " + reason.other + "; please check");
       break;
   }
   std::string text;

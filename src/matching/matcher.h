@@ -50,6 +50,10 @@ enum class ReasonKind {
   kEqualClaim,       // two provider rows fit the playlist name equally
   kTie,              // two playlist names fit nearly as well
   kNoCandidate,      // nothing in the playlist comes close
+  kUserChoice,       // the user chose this playlist name
+  kUserNoMatch,      // the user said the playlist has no such channel
+  kMappedNameGone,   // the user's playlist name is no longer in the playlist
+  kCodeChanged,      // the name the user decided on now stands under another code
 };
 
 // How two names whose words all correspond still differ.
@@ -103,7 +107,9 @@ struct RowMatch {
   int score = 0;
   std::optional<std::size_t> name;  // into MatchRun::names: the match or the suggestion
   MatchReason reason;
+  bool by_user = false;  // the user's decision, which wins over the matcher
 };
+
 
 struct MatchCounts {
   std::size_t exact = 0, automatic = 0, review = 0, none = 0;
@@ -114,6 +120,13 @@ struct MatchRun {
   std::vector<RowMatch> rows;  // one per provider row, in the rows' order
   MatchCounts Counts() const;
 };
+
+// Records the user's decision on row `row`: a playlist name (status auto,
+// score 100) or, with nullopt, no match (status none).
+void DecideByUser(MatchRun& run, std::size_t row, std::optional<std::size_t> name);
+
+// The index of a playlist name in the run, or nullopt.
+std::optional<std::size_t> FindName(const MatchRun& run, std::string_view name);
 
 class MatchCancelled : public std::runtime_error {
  public:
