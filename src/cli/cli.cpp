@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "cli/cli_text.h"
 #include "cli/match_output.h"
 #include "loaders/load_frame.h"
+#include "matching/mapping.h"
 #include "matching/match_outputs.h"
 #include "matching/matcher.h"
 #include "matching/playlist.h"
@@ -34,6 +36,7 @@ constexpr std::string_view kUsage =
     "  brelvik-cli match KEY|INDEX --playlist FILE [load options]\n"
     "                  [--auto-score N] [--review-score N] [--format table|tsv|json]\n"
     "                  [--apply] [--write-playlist FILE]\n"
+    "                  [--mapping FILE] [--save-mapping FILE] [--refresh-report FILE]\n"
     "\n"
     "providers  one line per provider: INDEX, KEY and its NAME=URL addresses, tab-separated\n"
     "load       loads a provider's channel list and prints it in table order\n"
@@ -62,6 +65,10 @@ constexpr std::string_view kUsage =
     "                   playlist names before --channel-id and --export\n"
     "  --write-playlist F  with match: write your playlist with tvg-id=\"CODE\" on each\n"
     "                   matched entry, every other byte unchanged\n"
+    "  --mapping F      with match: re-apply the decisions saved in F (yours win over\n"
+    "                   the matcher) and tell what changed at the provider since\n"
+    "  --save-mapping F with match: save this run's decisions to F\n"
+    "  --refresh-report F  with match and --mapping: write what changed as JSON\n"
     "\n"
     "Exit status: 0 loaded, 1 the load failed, 2 usage error, 3 the site is unavailable.\n";
 
@@ -81,6 +88,9 @@ struct Options {
   MatchOptions match_options;
   bool apply = false;
   std::string write_playlist_file;
+  std::string mapping_file;
+  std::string save_mapping_file;
+  std::string refresh_report_file;
   bool match_only_given = false;
 };
 
@@ -130,6 +140,12 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       options.match_only_given = true;
     } else if (arg == "--write-playlist") {
       if (!(error = value(options.write_playlist_file)).empty()) return error;
+      options.match_only_given = true;
+    } else if (arg == "--mapping" || arg == "--save-mapping" || arg == "--refresh-report") {
+      std::string& file = arg == "--mapping"        ? options.mapping_file
+                          : arg == "--save-mapping" ? options.save_mapping_file
+                                                    : options.refresh_report_file;
+      if (!(error = value(file)).empty()) return error;
       options.match_only_given = true;
     } else if (arg == "--apply") {
       options.apply = true;
@@ -185,11 +201,15 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
     if (options.match_options.review_score > options.match_options.auto_score) {
       return "--review-score must not be above --auto-score";
     }
+    if (!options.refresh_report_file.empty() && options.mapping_file.empty()) {
+      return "--refresh-report needs --mapping";
+    }
   } else {
     return "unknown command \"" + options.command + "\"";
   }
   if (options.command != "match" && options.match_only_given) {
-    return "--playlist, --auto-score, --review-score, --apply and --write-playlist belong to match";
+    return "--playlist, --auto-score, --review-score, --apply, --write-playlist, --mapping, "
+           "--save-mapping and --refresh-report belong to match";
   }
   return {};
 }
@@ -316,11 +336,43 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     err << "brelvik-cli: warning: "
         << PlaylistNoticeLine(options.playlist_file, warning, options.language) << "\n";
   }
+  const Provider* provider = FindProviderByKeyOrIndex(options.provider);
+  std::optional<ChannelMapping> mapping;
+  if (provider && !options.mapping_file.empty()) {
+    try {
+      mapping = ReadMappingFile(options.mapping_file, provider->key);
+    } catch (const MappingError& e) {
+      err << "brelvik-cli: " << options.mapping_file << ": " << MappingErrorText(e, options.language)
+          << "\n";
+      return kExitFailed;
+    }
+  }
   ChannelTable table;
   std::string site_label;
   if (const int code = LoadTable(options, err, table, site_label); code >= 0) return code;
   const ChannelRows rows = table.Rows();
-  const MatchRun run = MatchPlaylist(rows, playlist, options.match_options);
+  MatchRun run = MatchPlaylist(rows, playlist, options.match_options);
+  if (mapping) {
+    ApplyMapping(*mapping, rows, run);
+    const RefreshReport report = CompareWithMapping(*mapping, rows);
+    err << "brelvik-cli: " << RefreshSummary(report, options.language) << "\n";
+    if (!options.refresh_report_file.empty()) {
+      try {
+        WriteFileAtomically(options.refresh_report_file, RefreshReportJson(report));
+      } catch (const FileWriteError& e) {
+        err << e.what() << "\n";
+        return kExitFailed;
+      }
+    }
+  }
+  if (!options.save_mapping_file.empty()) {
+    try {
+      SaveMappingFile(options.save_mapping_file, MappingOf(provider->key, rows, run));
+    } catch (const FileWriteError& e) {
+      err << e.what() << "\n";
+      return kExitFailed;
+    }
+  }
   if (options.apply) ApplyMatches(table, run);
   if (const int code = WriteTableFiles(table, options, site_label, err); code >= 0) return code;
   if (!options.write_playlist_file.empty()) {

@@ -4,6 +4,7 @@
 
 #include <pugixml.hpp>
 
+#include <mutex>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -188,6 +189,60 @@ TEST_F(MatchCli, GuideExportsNameTheChannelsByTheWrittenPlaylistsIds) {
     EXPECT_TRUE(xmltv_ids.count(tvg)) << tvg;
     EXPECT_TRUE(grabber_ids.count(tvg)) << tvg;
   }
+}
+
+TEST_F(MatchCli, SavedMappingsSurviveARefreshThatChangedThePage) {
+  std::mutex lock;
+  std::string page = "<option value=channel_1>Первый канал HD</option><option value=channel_7>НТВ</option>"
+                     "<option value=channel_9>Россия 24</option><option value=channel_3>Старый</option>";
+  test::LoopbackServer site([&](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/html"); });
+    s.Get("/channels.html", [&](const httplib::Request&, httplib::Response& res) {
+      std::lock_guard<std::mutex> hold(lock);
+      res.set_content(Utf8ToCp1251("<select>" + page + "</select>"), "text/html");
+    });
+  });
+  const auto mapping = dir_.path() / "vsetv.mapping";
+  const auto report = dir_.path() / "report.json";
+  const std::vector<std::string> base = {"match", "vsetv", "--site", "vsetv=" + site.Url(""),
+                                         "--playlist", (dir_.path() / "list.m3u").string(),
+                                         "--lang", "en"};
+  auto with = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = base;
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  };
+  ASSERT_EQ(Cli(with({"--save-mapping", mapping.string()})).code, 0);
+  // The user decides that "Россия 24" is the playlist's film channel.
+  std::string saved = test::ReadFile(mapping);
+  const std::string automatic = "9\tРоссия 24\t\tauto";
+  ASSERT_NE(saved.find(automatic), std::string::npos) << saved;
+  saved.replace(saved.find(automatic), automatic.size(), "9\tРоссия 24\tКино без пары\tuser");
+  Write(mapping, saved);
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    page = "<option value=channel_1>Первый канал HD</option><option value=channel_70>НТВ</option>"
+           "<option value=channel_9>Россия-24</option><option value=channel_11>Новый</option>";
+  }
+  const CliRun run = Cli(with({"--mapping", mapping.string(), "--refresh-report", report.string(),
+                               "--format", "tsv"}));
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(test::ReadFile(report),
+            "{\"new\": [{\"code\": \"11\", \"name\": \"Новый\"}], "
+            "\"gone\": [{\"code\": \"3\", \"name\": \"Старый\"}], "
+            "\"renamed\": [{\"code\": \"9\", \"name\": \"Россия-24\", \"previous_name\": \"Россия 24\"}], "
+            "\"code_changed\": [{\"name\": \"НТВ\", \"code\": \"70\", \"previous_code\": \"7\"}]}\n");
+  EXPECT_NE(run.err.find("brelvik-cli: since the mapping: 1 new, 1 gone, 1 renamed, 1 code changed\n"),
+            std::string::npos);
+  // The renamed channel keeps the user's playlist name.
+  EXPECT_NE(run.out.find("Россия-24\t9\tКино без пары\t100\tauto\tyour choice\n"), std::string::npos)
+      << run.out;
+  // A foreign mapping changes nothing.
+  EXPECT_EQ(Cli({"match", "akado", "--playlist", (dir_.path() / "list.m3u").string(), "--mapping",
+                 mapping.string(), "--save-mapping", (dir_.path() / "x").string()})
+                .code,
+            1);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "x"));
 }
 
 }  // namespace

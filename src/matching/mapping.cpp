@@ -1,0 +1,373 @@
+// The mapping file, applying it to a fresh match, and the refresh report.
+//
+// The file is tab-separated text with a few header lines: a user can read it,
+// diff two of them, and correct a line in any editor or spreadsheet, and it
+// needs no parser beyond splitting lines. A tab, line break or backslash
+// inside a field is written as \t, \n, \r or \\.
+#include "matching/mapping.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <fstream>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "matching/match_outputs.h"
+#include "support/codepage.h"
+#include "support/file_write.h"
+#include "support/json_text.h"
+
+namespace brelvik {
+
+namespace {
+
+constexpr std::string_view kMagic = "brelvik-mapping";
+constexpr std::string_view kColumns = "code\tprovider_name\tplaylist_name\tdecision";
+constexpr std::size_t kMaxMappingBytes = 64u * 1024u * 1024u;
+
+std::string Escaped(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (const char c : field) {
+    switch (c) {
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\\': out += "\\\\"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+bool Unescape(std::string_view field, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\') {
+      out += field[i];
+      continue;
+    }
+    if (++i == field.size()) return false;
+    switch (field[i]) {
+      case 't': out += '\t'; break;
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case '\\': out += '\\'; break;
+      default: return false;
+    }
+  }
+  return true;
+}
+
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+    if (tab == std::string_view::npos) break;
+    start = tab + 1;
+  }
+  return fields;
+}
+
+[[noreturn]] void Damaged(std::size_t line, std::string_view what) {
+  throw MappingError(MappingProblem::kDamaged,
+                     (line ? "line " + std::to_string(line) + ": " : std::string()) + std::string(what));
+}
+
+}  // namespace
+
+MappingError::MappingError(MappingProblem problem, std::string detail)
+    : std::runtime_error(detail), problem_(problem), detail_(std::move(detail)) {}
+
+std::string MappingErrorText(const MappingError& error, Language language) {
+  const bool ru = language == Language::kRu;
+  std::string text;
+  switch (error.Problem()) {
+    case MappingProblem::kCannotRead:
+      text = ru ? "не удаётся прочитать файл сопоставления" : "cannot read the mapping file";
+      break;
+    case MappingProblem::kDamaged:
+      text = ru ? "файл сопоставления повреждён" : "the mapping file is damaged";
+      break;
+    case MappingProblem::kNewerFormat:
+      text = ru ? "файл сопоставления записан более новой версией программы"
+                : "the mapping file was written by a newer version of the program";
+      break;
+    case MappingProblem::kOtherProvider:
+      text = ru ? "файл сопоставления относится к другому провайдеру"
+                : "the mapping file belongs to another provider";
+      break;
+  }
+  if (!error.Detail().empty()) text += ": " + error.Detail();
+  return text;
+}
+
+std::string MappingText(const ChannelMapping& mapping) {
+  std::string text =
+      "# Brelvik channel mapping: the playlist name each channel of a provider takes.\n"
+      "# Columns: the provider's code, the provider's name when saved, the playlist\n"
+      "# name (empty: no match) and who decided (auto: the matcher; user: you).\n"
+      "# Tab-separated; \\t, \\n, \\r and \\\\ stand for a tab, line breaks and a backslash.\n";
+  text += std::string(kMagic) + "\t" + std::to_string(kMappingFormat) + "\n";
+  text += "provider\t" + Escaped(mapping.provider) + "\n";
+  text += std::string(kColumns) + "\n";
+  for (const MappingEntry& e : mapping.entries) {
+    text += Escaped(e.code) + "\t" + Escaped(e.provider_name) + "\t" + Escaped(e.playlist_name) +
+            "\t" + (e.decision == Decision::kUser ? "user" : "auto") + "\n";
+  }
+  return text;
+}
+
+ChannelMapping ParseMapping(std::string_view text) {
+  if (!IsValidUtf8(text)) Damaged(0, "not UTF-8 text");
+  ChannelMapping mapping;
+  int stage = 0;  // 0: expects the format line, 1: the provider, 2: the columns, 3: entries
+  std::size_t number = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || line.front() == '#') continue;
+    const std::vector<std::string_view> fields = Fields(line);
+    if (stage == 0) {
+      if (fields.size() != 2 || fields[0] != kMagic) Damaged(number, "not a mapping file");
+      int version = 0;
+      for (const char c : fields[1]) {
+        if (c < '0' || c > '9' || version > 100000) Damaged(number, "bad format version");
+        version = version * 10 + (c - '0');
+      }
+      if (fields[1].empty() || version < 1) Damaged(number, "bad format version");
+      if (version > kMappingFormat) {
+        throw MappingError(MappingProblem::kNewerFormat,
+                           "format " + std::to_string(version) + ", this program reads " +
+                               std::to_string(kMappingFormat));
+      }
+      stage = 1;
+    } else if (stage == 1) {
+      if (fields.size() != 2 || fields[0] != "provider" ||
+          !Unescape(fields[1], mapping.provider) || mapping.provider.empty()) {
+        Damaged(number, "no provider line");
+      }
+      stage = 2;
+    } else if (stage == 2) {
+      if (line != kColumns) Damaged(number, "no column line");
+      stage = 3;
+    } else {
+      if (fields.size() != 4) Damaged(number, "a line needs four fields");
+      MappingEntry entry;
+      if (!Unescape(fields[0], entry.code) || !Unescape(fields[1], entry.provider_name) ||
+          !Unescape(fields[2], entry.playlist_name)) {
+        Damaged(number, "bad escape");
+      }
+      if (fields[3] == "user") {
+        entry.decision = Decision::kUser;
+      } else if (fields[3] != "auto") {
+        Damaged(number, "the decision must be auto or user");
+      }
+      mapping.entries.push_back(std::move(entry));
+    }
+  }
+  if (stage < 3) Damaged(0, "the file ends before its column line");
+  return mapping;
+}
+
+ChannelMapping ReadMappingFile(const std::filesystem::path& path, std::string_view provider) {
+  const std::string shown = path.string();
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    throw MappingError(MappingProblem::kCannotRead,
+                       shown + ": " + std::generic_category().message(errno));
+  }
+  if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxMappingBytes) {
+    throw MappingError(MappingProblem::kCannotRead, shown);
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+  if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+    throw MappingError(MappingProblem::kCannotRead, shown);
+  }
+  ChannelMapping mapping = ParseMapping(bytes);
+  if (mapping.provider != provider) {
+    throw MappingError(MappingProblem::kOtherProvider,
+                       "«" + mapping.provider + "», not «" + std::string(provider) + "»");
+  }
+  return mapping;
+}
+
+void SaveMappingFile(const std::filesystem::path& path, const ChannelMapping& mapping) {
+  WriteFileAtomically(path, MappingText(mapping));
+}
+
+ChannelMapping MappingOf(std::string_view provider, const ChannelRows& rows, const MatchRun& run) {
+  ChannelMapping mapping;
+  mapping.provider = std::string(provider);
+  mapping.entries.reserve(rows.size());
+  for (std::size_t r = 0; r < rows.size() && r < run.rows.size(); ++r) {
+    const RowMatch& m = run.rows[r];
+    MappingEntry entry;
+    entry.code = rows[r].code;
+    entry.provider_name = rows[r].name;
+    const bool named = m.name && (m.by_user || m.status == MatchStatus::kExact ||
+                                  m.status == MatchStatus::kAuto);
+    if (named) entry.playlist_name = run.names[*m.name].name;
+    entry.decision = m.by_user ? Decision::kUser : Decision::kAutomatic;
+    mapping.entries.push_back(std::move(entry));
+  }
+  return mapping;
+}
+
+void ApplyMapping(const ChannelMapping& mapping, const ChannelRows& rows, MatchRun& run) {
+  std::unordered_map<std::string_view, std::vector<const MappingEntry*>> by_code;
+  std::unordered_map<std::string_view, const MappingEntry*> by_name;
+  for (const MappingEntry& e : mapping.entries) {
+    if (e.decision != Decision::kUser) continue;
+    by_code[e.code].push_back(&e);
+    by_name.emplace(e.provider_name, &e);
+  }
+  std::unordered_set<std::string_view> codes_now;
+  for (const ChannelRow& row : rows) codes_now.insert(row.code);
+  std::unordered_map<std::string_view, std::size_t> name_index;
+  for (std::size_t i = 0; i < run.names.size(); ++i) name_index.emplace(run.names[i].name, i);
+
+  std::unordered_map<std::size_t, std::size_t> taken_by_user;  // playlist name -> row
+  for (std::size_t r = 0; r < rows.size() && r < run.rows.size(); ++r) {
+    const MappingEntry* decided = nullptr;
+    if (const auto it = by_code.find(rows[r].code); it != by_code.end()) {
+      decided = it->second.front();
+      for (const MappingEntry* e : it->second) {
+        if (e->provider_name == rows[r].name) decided = e;
+      }
+    }
+    RowMatch& match = run.rows[r];
+    if (decided) {
+      if (decided->playlist_name.empty()) {
+        DecideByUser(run, r, std::nullopt);
+      } else if (const auto it = name_index.find(decided->playlist_name); it != name_index.end()) {
+        DecideByUser(run, r, it->second);
+        taken_by_user.emplace(it->second, r);
+      } else {
+        match.status = MatchStatus::kReview;
+        match.by_user = false;
+        match.reason = MatchReason{};
+        match.reason.kind = ReasonKind::kMappedNameGone;
+        match.reason.other = decided->playlist_name;
+      }
+      continue;
+    }
+    // The name the user decided on, now under a code the mapping does not
+    // know, while its old code is gone: most likely the same channel.
+    const auto moved = by_name.find(rows[r].name);
+    if (moved == by_name.end() || codes_now.count(moved->second->code)) continue;
+    match.status = MatchStatus::kReview;
+    match.by_user = false;
+    if (const auto it = name_index.find(moved->second->playlist_name); it != name_index.end()) {
+      match.name = it->second;
+    }
+    match.reason = MatchReason{};
+    match.reason.kind = ReasonKind::kCodeChanged;
+    match.reason.other = moved->second->code;
+  }
+  // The user's decisions win: a row the matcher gave one of their names
+  // gives it up.
+  for (std::size_t r = 0; r < run.rows.size(); ++r) {
+    RowMatch& match = run.rows[r];
+    if (match.by_user || !match.name || !Accepted(match.status)) continue;
+    const auto it = taken_by_user.find(*match.name);
+    if (it == taken_by_user.end() || it->second == r) continue;
+    match.status = MatchStatus::kReview;
+    match.reason = MatchReason{};
+    match.reason.kind = ReasonKind::kTakenBy;
+    match.reason.other = rows[it->second].name;
+  }
+}
+
+RefreshReport CompareWithMapping(const ChannelMapping& mapping, const ChannelRows& rows) {
+  RefreshReport report;
+  std::unordered_map<std::string_view, std::vector<const MappingEntry*>> then;
+  for (const MappingEntry& e : mapping.entries) then[e.code].push_back(&e);
+  std::unordered_map<std::string_view, std::vector<const ChannelRow*>> now;
+  for (const ChannelRow& row : rows) now[row.code].push_back(&row);
+
+  std::vector<const ChannelRow*> added;
+  for (const ChannelRow& row : rows) {
+    const auto it = then.find(row.code);
+    if (it == then.end()) {
+      added.push_back(&row);
+      continue;
+    }
+    // Same code: renamed when the name is none of the code's names then.
+    bool known = false;
+    for (const MappingEntry* e : it->second) known = known || e->provider_name == row.name;
+    if (!known) report.renamed.push_back({row.code, row.name, it->second.front()->provider_name});
+  }
+  std::vector<const MappingEntry*> gone;
+  std::unordered_set<std::string_view> seen_gone;
+  for (const MappingEntry& e : mapping.entries) {
+    if (!now.count(e.code) && seen_gone.insert(e.code).second) gone.push_back(&e);
+  }
+  // A gone code whose name is back under a new code: the code changed.
+  std::unordered_map<std::string_view, const MappingEntry*> gone_by_name;
+  for (const MappingEntry* e : gone) gone_by_name.emplace(e->provider_name, e);
+  std::unordered_set<const MappingEntry*> moved;
+  for (const ChannelRow* row : added) {
+    const auto it = gone_by_name.find(row->name);
+    if (it != gone_by_name.end() && !moved.count(it->second)) {
+      report.code_changed.push_back({row->name, row->code, it->second->code});
+      moved.insert(it->second);
+    } else {
+      report.added.push_back({row->code, row->name});
+    }
+  }
+  for (const MappingEntry* e : gone) {
+    if (!moved.count(e)) report.gone.push_back({e->code, e->provider_name});
+  }
+  return report;
+}
+
+std::string RefreshReportJson(const RefreshReport& report) {
+  std::string json = "{\"new\": [";
+  const auto pairs = [&json](const std::vector<RefreshReport::Channel>& list) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      json += (i ? ", " : "") + std::string("{\"code\": ") + JsonString(list[i].code) +
+              ", \"name\": " + JsonString(list[i].name) + "}";
+    }
+  };
+  pairs(report.added);
+  json += "], \"gone\": [";
+  pairs(report.gone);
+  json += "], \"renamed\": [";
+  for (std::size_t i = 0; i < report.renamed.size(); ++i) {
+    const auto& r = report.renamed[i];
+    json += (i ? ", " : "") + std::string("{\"code\": ") + JsonString(r.code) +
+            ", \"name\": " + JsonString(r.name) + ", \"previous_name\": " +
+            JsonString(r.previous_name) + "}";
+  }
+  json += "], \"code_changed\": [";
+  for (std::size_t i = 0; i < report.code_changed.size(); ++i) {
+    const auto& c = report.code_changed[i];
+    json += (i ? ", " : "") + std::string("{\"name\": ") + JsonString(c.name) +
+            ", \"code\": " + JsonString(c.code) + ", \"previous_code\": " +
+            JsonString(c.previous_code) + "}";
+  }
+  return json + "]}\n";
+}
+
+std::string RefreshSummary(const RefreshReport& report, Language language) {
+  const bool ru = language == Language::kRu;
+  return std::string(ru ? "после сохранения сопоставления: новых " : "since the mapping: ") +
+         std::to_string(report.added.size()) + (ru ? ", исчезло " : " new, ") +
+         std::to_string(report.gone.size()) + (ru ? ", переименовано " : " gone, ") +
+         std::to_string(report.renamed.size()) + (ru ? ", сменили код " : " renamed, ") +
+         std::to_string(report.code_changed.size()) + (ru ? "" : " code changed");
+}
+
+}  // namespace brelvik

@@ -1,0 +1,118 @@
+// Saved mappings: the file round trip and its refusals, the user's decisions
+// winning over the matcher, and the four kinds of refresh differences.
+#include <gtest/gtest.h>
+
+#include "matching/mapping.h"
+#include "temp_dir.h"
+
+namespace brelvik {
+namespace {
+
+std::vector<PlaylistName> NamesOf(const std::vector<std::string>& names) {
+  std::vector<PlaylistName> out;
+  for (std::size_t i = 0; i < names.size(); ++i) out.push_back({names[i], i, 1});
+  return out;
+}
+
+TEST(Mapping, RoundTripsThroughItsFile) {
+  const ChannelMapping mapping{
+      "vsetv",
+      {{"101", "Первый канал", "Первый канал HD", Decision::kAutomatic},
+       {"7", "Tab\there \\ and\nbreak", "", Decision::kUser},
+       {"", "No code", "x", Decision::kUser}}};
+  EXPECT_EQ(ParseMapping(MappingText(mapping)), mapping);
+  test::TempDir dir("mapping");
+  SaveMappingFile(dir.path() / "m.tsv", mapping);
+  EXPECT_EQ(ReadMappingFile(dir.path() / "m.tsv", "vsetv"), mapping);
+  // What a user reads in the file.
+  EXPECT_NE(MappingText(mapping).find("\n101\tПервый канал\tПервый канал HD\tauto\n"),
+            std::string::npos);
+}
+
+TEST(Mapping, RefusesDamagedNewerAndForeignFiles) {
+  const std::string good = MappingText({"vsetv", {{"1", "A", "A", Decision::kUser}}});
+  const std::vector<std::pair<std::string, MappingProblem>> cases = {
+      {"", MappingProblem::kDamaged},
+      {"hello\n", MappingProblem::kDamaged},
+      {"brelvik-mapping\t2\nprovider\tvsetv\n", MappingProblem::kNewerFormat},
+      {"brelvik-mapping\tone\n", MappingProblem::kDamaged},
+      {good + "2\tB\tB\n", MappingProblem::kDamaged},           // three fields
+      {good + "2\tB\tB\tmaybe\n", MappingProblem::kDamaged},    // unknown decision
+      {good + "2\tB\\q\tB\tuser\n", MappingProblem::kDamaged},  // unknown escape
+      {good.substr(0, good.size() - 20), MappingProblem::kDamaged},
+      {"\xFF\xFE", MappingProblem::kDamaged},
+  };
+  for (const auto& [text, problem] : cases) {
+    try {
+      ParseMapping(text);
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const MappingError& e) {
+      EXPECT_EQ(e.Problem(), problem) << text;
+      EXPECT_FALSE(MappingErrorText(e, Language::kRu).empty());
+    }
+  }
+  test::TempDir dir("mapping");
+  SaveMappingFile(dir.path() / "m.tsv", ParseMapping(good));
+  try {
+    ReadMappingFile(dir.path() / "m.tsv", "akado");
+    ADD_FAILURE();
+  } catch (const MappingError& e) {
+    EXPECT_EQ(e.Problem(), MappingProblem::kOtherProvider);
+  }
+}
+
+TEST(Mapping, TheUsersDecisionsWinAndDoubtfulOnesAreFlagged) {
+  const ChannelRows rows = {{"НТВ", "7"}, {"Первый канал", "1"}, {"Дом кино", "30"},
+                            {"Пятница", "55"}, {"Карусель", "90"}};
+  MatchRun run = MatchNames(rows, NamesOf({"НТВ", "Первый канал", "Дом кино", "Пятница"}));
+  ASSERT_EQ(run.rows[0].status, MatchStatus::kExact);
+  const ChannelMapping mapping{
+      "vsetv",
+      {{"1", "Первый канал", "НТВ", Decision::kUser},          // takes НТВ's name
+       {"30", "Дом кино", "", Decision::kUser},                // no match
+       {"55", "Пятница", "Пятница!", Decision::kUser},         // name gone from the playlist
+       {"44", "Карусель", "Карусель", Decision::kUser},        // code 44 gone, name now at 90
+       {"7", "НТВ", "НТВ", Decision::kAutomatic}}};            // the matcher's: not forced
+  ApplyMapping(mapping, rows, run);
+  EXPECT_TRUE(run.rows[1].by_user);
+  EXPECT_EQ(run.names[*run.rows[1].name].name, "НТВ");
+  EXPECT_EQ(run.rows[0].status, MatchStatus::kReview);  // gave its name up
+  EXPECT_EQ(run.rows[2].status, MatchStatus::kNone);
+  EXPECT_EQ(run.rows[2].reason.kind, ReasonKind::kUserNoMatch);
+  EXPECT_EQ(run.rows[3].status, MatchStatus::kReview);
+  EXPECT_EQ(run.rows[3].reason.kind, ReasonKind::kMappedNameGone);
+  EXPECT_EQ(run.rows[4].status, MatchStatus::kReview);
+  EXPECT_EQ(run.rows[4].reason.kind, ReasonKind::kCodeChanged);
+  EXPECT_EQ(ReasonText(run.rows[4].reason, Language::kEn),
+            "the channel's code changed: it was 44; please check");
+
+  // Saved again, the user's decisions stay the user's.
+  const ChannelMapping saved = MappingOf("vsetv", rows, run);
+  EXPECT_EQ(saved.entries[1], (MappingEntry{"1", "Первый канал", "НТВ", Decision::kUser}));
+  EXPECT_EQ(saved.entries[2], (MappingEntry{"30", "Дом кино", "", Decision::kUser}));
+  EXPECT_EQ(saved.entries[4].decision, Decision::kAutomatic);
+}
+
+TEST(Mapping, ReportsWhatChangedAtTheProvider) {
+  const ChannelMapping mapping{"vsetv",
+                               {{"1", "Первый канал", "", Decision::kAutomatic},
+                                {"2", "Россия", "", Decision::kAutomatic},
+                                {"3", "Старый", "", Decision::kAutomatic},
+                                {"4", "Карусель", "", Decision::kUser}}};
+  const ChannelRows now = {{"Первый канал", "1"}, {"Россия 1", "2"}, {"Новый \"канал\"", "5"},
+                           {"Карусель", "40"}};
+  const RefreshReport report = CompareWithMapping(mapping, now);
+  EXPECT_EQ(RefreshReportJson(report),
+            "{\"new\": [{\"code\": \"5\", \"name\": \"Новый \\\"канал\\\"\"}], "
+            "\"gone\": [{\"code\": \"3\", \"name\": \"Старый\"}], "
+            "\"renamed\": [{\"code\": \"2\", \"name\": \"Россия 1\", \"previous_name\": \"Россия\"}], "
+            "\"code_changed\": [{\"name\": \"Карусель\", \"code\": \"40\", \"previous_code\": \"4\"}]}\n");
+  EXPECT_EQ(RefreshSummary(report, Language::kEn),
+            "since the mapping: 1 new, 1 gone, 1 renamed, 1 code changed");
+  EXPECT_TRUE(CompareWithMapping(mapping, {{"Первый канал", "1"}, {"Россия", "2"}, {"Старый", "3"},
+                                           {"Карусель", "4"}})
+                  .Empty());
+}
+
+}  // namespace
+}  // namespace brelvik
