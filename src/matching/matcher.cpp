@@ -127,19 +127,23 @@ void Align(const NameKey& a, const NameKey& b, Alignment& al) {
     for (std::size_t i = 0; i < one.size(); ++i) {
       if (one[i].kind != TokenKind::kWord || sim_one[i] > 0) continue;
       for (std::size_t j = 0; j < many.size() && sim_one[i] == 0; ++j) {
-        std::string joined;
+        // Consecutive words of `many` that spell out the word, piece by piece.
+        const std::string_view whole = one[i].latin;
+        std::size_t covered = 0;
         for (std::size_t k = j; k < many.size() && k < j + 3; ++k) {
           if (sim_many[k] > 0 || (many[k].kind != TokenKind::kWord && many[k].kind != TokenKind::kWeak)) {
             break;
           }
-          joined += many[k].latin;
-          if (k > j && joined == one[i].latin) {
+          const std::string_view piece = many[k].latin;
+          if (piece.empty() || whole.substr(covered, piece.size()) != piece) break;
+          covered += piece.size();
+          if (k > j && covered == whole.size()) {
             sim_one[i] = 1;
             for (std::size_t m = j; m <= k; ++m) sim_many[m] = 1;
             al.details |= kDetailJoined;
             break;
           }
-          if (joined.size() >= one[i].latin.size()) break;
+          if (covered >= whole.size()) break;
         }
       }
     }
@@ -211,7 +215,17 @@ std::vector<std::string> Split(const std::string& joined) {
 
 // The score of a pair, and when `reason` is given, why. Scoring runs for many
 // candidate pairs and needs no texts; the reason is made for the few kept.
-int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason) {
+int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason, int floor = 0) {
+  // A number or time shift that differs caps the score; below the floor the
+  // words need not be compared at all.
+  if (!reason && a.key != b.key) {
+    const int cap = a.numbers != b.numbers
+                        ? (a.numbers.empty() || b.numbers.empty() ? kNumberOneSidedCap
+                                                                  : kNumberDiffersCap)
+                    : a.shifts != b.shifts ? kTimeshiftCap
+                                           : 100;
+    if (cap < floor) return cap;
+  }
   if (reason) {
     // Parts removed from one name and not the other: what made them meet.
     const auto removed_from = [](const NameKey& key, const RemovedPart& part) {
@@ -437,8 +451,9 @@ class CandidateIndex {
               [](const auto* x, const auto* y) { return x->size() < y->size(); });
     for (std::size_t i = 0; i < lists.size(); ++i) {
       // A common word adds little once rarer ones have found names.
-      if (i > 0 && lists[i]->size() > kLongPosting / 8 && found_.size() >= kMaxScored / 2) break;
-      if (i > 0 && lists[i]->size() > kLongPosting && found_.size() > 0) break;
+      // Every name that holds all of this name's words is in its rarest
+      // word's list already; common words only help when nothing else did.
+      if (i > 0 && lists[i]->size() > kLongPosting / 8 && !found_.empty()) break;
       add(*lists[i], 1 + 100000 / static_cast<std::int64_t>(lists[i]->size() + 10));
     }
     // Names that share only what many names share are not worth scoring when
@@ -564,7 +579,7 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     key_of_row[r] = &key;
     scored.clear();
     for (const std::uint32_t id : index.Candidates(key)) {
-      const int score = Evaluate(key, playlist_keys[id], nullptr);
+      const int score = Evaluate(key, playlist_keys[id], nullptr, options.review_score);
       if (score > 0) {
         scored.push_back({id, score, VariantFit(key, playlist_keys[id]),
                           std::abs(key.capitals - playlist_keys[id].capitals)});
@@ -599,9 +614,12 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
       continue;
     }
     const Candidate& best = list.front();
-    match.score = best.score;
     match.name = best.name;
     match.reason = reason_of(r, best.name);
+    // Scores below the review threshold were only capped while ranking.
+    match.score = best.score < options.review_score
+                      ? Evaluate(*key_of_row[r], playlist_keys[best.name], nullptr)
+                      : best.score;
     if (best.score < options.review_score) {
       match.status = MatchStatus::kNone;
       match.reason.closest = true;
