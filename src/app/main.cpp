@@ -1,54 +1,35 @@
-// Brelvik GUI entry point: reads `--site NAME=URL` overrides, shows the window.
+// Brelvik GUI entry point: reads the command line, shows the window.
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
-
-namespace {
-
-// Also the text of the manual page, which the build makes from it.
-constexpr const char* kUsage =
-    "Usage: brelvik [--site NAME=URL]...\n"
-    "\n"
-    "Brelvik gathers the names and codes of TV channels from the channel listings of\n"
-    "IPTV providers and shows them in a window: pick a provider, load its list, then\n"
-    "copy a channel's name, code, hash or M3U line, save the list, or write the\n"
-    "channel_id file. The interface speaks Russian and English.\n"
-    "\n"
-    "  --site NAME=URL  use URL for the address NAME (a provider key, or tricolor.guide,\n"
-    "                   zakon.tv, smartlab.service, moyo.service)\n"
-    "  --help           print this help and exit\n";
-
-}  // namespace
+#include "support/version.h"
 
 int main(int argc, char** argv) {
-  // Before the application, which needs a display: the help needs none.
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
+  // Read before the application object exists: --help and --version must
+  // work where no display is.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  brelvik::AppSettings settings;
+  const brelvik::GuiCommandLine command_line = brelvik::ParseGuiCommandLine(arguments, settings);
+  switch (command_line.outcome) {
+    case brelvik::GuiCommandLine::Outcome::kPrint:
+      std::fputs(command_line.text.toLocal8Bit().constData(), stdout);
+      return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+    case brelvik::GuiCommandLine::Outcome::kUsageError:
+      std::fprintf(stderr, "brelvik: %s\nbrelvik: \"brelvik --help\" lists the options\n",
+                   command_line.text.toLocal8Bit().constData());
+      return 2;
+    case brelvik::GuiCommandLine::Outcome::kRun:
+      break;
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Brelvik");
+  QApplication::setApplicationVersion(
+      QString::fromUtf8(brelvik::ProgramVersion().data(), brelvik::ProgramVersion().size()));
   // Lets desktops match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName("org.brelvik.brelvik");
-  brelvik::AppSettings settings;
-  const QStringList args = QApplication::arguments();
-  for (qsizetype i = 1; i < args.size(); ++i) {
-    if (args[i] == "--site" && i + 1 < args.size()) {
-      const std::string error = settings.sites.Override(args[++i].toStdString());
-      if (!error.empty()) {
-        std::fprintf(stderr, "brelvik: --site: %s\n", error.c_str());
-        return 2;
-      }
-    } else {
-      std::fprintf(stderr, "brelvik: unknown argument %s\n%s", args[i].toLocal8Bit().constData(),
-                   kUsage);
-      return 2;
-    }
-  }
   brelvik::MainWindow window(std::move(settings));
   window.show();
   return app.exec();

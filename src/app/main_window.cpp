@@ -117,6 +117,10 @@ const UiTexts& MainWindow::Texts() const {
   return TextsFor(LanguageFromCode(language_code_.toStdString()));
 }
 
+QString MainWindow::FailureMessage(const Failure& failure) const {
+  return Q(FailureText(failure, LanguageFromCode(language_code_.toStdString())));
+}
+
 HoverButton* MainWindow::MakeButton(QWidget* parent, const char* name, const QRect& place,
                                     QRgb leave_color, QRgb enter_color) {
   auto* button = new HoverButton(parent);
@@ -569,7 +573,7 @@ void MainWindow::FinishLoad(const LoadResult& result) {
     case LoadStatus::kCancelled:
       RestoreAfterLoad(saved_start_caption_);
       MessageBoxes::Show(this, QMessageBox::Critical, QApplication::applicationName(),
-                         Q(result.error));
+                         FailureMessage(result.failure));
       break;
     case LoadStatus::kLoaded: {
       // A load shows its rows by name, ascending, whatever order was chosen before.
@@ -589,8 +593,9 @@ void MainWindow::FinishLoad(const LoadResult& result) {
       setWindowTitle(Q(Texts().app_title) + title_site_);
       grid_->setFocus();
       BTNS_Enable();
-      for (const std::string& warning : result.warnings) {
-        MessageBoxes::Show(this, QMessageBox::Critical, Q(Texts().message_caption), Q(warning));
+      for (const Failure& warning : result.warnings) {
+        MessageBoxes::Show(this, QMessageBox::Critical, Q(Texts().message_caption),
+                           FailureMessage(warning));
       }
       break;
     }
@@ -685,7 +690,7 @@ void MainWindow::SaveIDFile(const std::string& text) {
     SaveChannelIdFile(answer->path.toStdString(), text);
   } catch (const std::exception& e) {
     MessageBoxes::Show(this, QMessageBox::Critical, Q(texts.message_caption),
-                       Q(texts.save_failed) + "\n" + QString::fromStdString(e.what()));
+                       Q(texts.save_failed) + "\n" + FailureMessage(FailureOf(e)));
     throw;
   }
   MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), Q(texts.save_done));
@@ -797,7 +802,7 @@ void MainWindow::BTN_SaveToFileClick() {
   try {
     report = ExportList(path, ListExportFor(model_->Table(), format, language, U(site_label_)));
   } catch (const std::exception& e) {
-    ShowError(QString::fromStdString(e.what()));
+    ShowError(FailureMessage(FailureOf(e)));
     return;
   }
   if (const std::vector<std::string> notices = ExportNotices(report, language); !notices.empty()) {

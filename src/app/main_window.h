@@ -19,6 +19,7 @@
 #include "app/widgets/progress_strip.h"
 #include "loaders/providers.h"
 #include "outputs/channel_id_map.h"
+#include "support/failure.h"
 #include "support/http_client.h"
 #include "support/site_probe.h"
 #include "support/ui_texts.h"
@@ -109,6 +110,8 @@ class MainWindow : public QWidget {
   void SetCurrentRow(int row);
   bool Loading() const { return runner_.Running(); }
   const UiTexts& Texts() const;
+  // A failure in the active language.
+  QString FailureMessage(const Failure& failure) const;
   // Filter of the list save dialog in the active language.
   const QString& ListFilter() const { return list_filter_; }
   // The hint the buffer label shows after a hash copy.

@@ -2,9 +2,12 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "cli/cli_text.h"
 #include "cli/match_output.h"
@@ -19,8 +22,10 @@
 #include "outputs/list_export.h"
 #include "outputs/m3u_line.h"
 #include "support/codepage.h"
+#include "support/failure.h"
 #include "support/file_write.h"
 #include "support/ui_texts.h"
+#include "support/version.h"
 
 namespace brelvik {
 
@@ -29,7 +34,7 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage:\n"
     "  brelvik-cli providers [--site NAME=URL]...\n"
-    "  brelvik-cli load KEY|INDEX [--site NAME=URL]... [--skip-probe]\n"
+    "  brelvik-cli load KEY|INDEX [--site NAME=URL]... [--skip-probe] [--timeout SECONDS]\n"
     "                  [--format table|tsv|json|m3u] [--lang ru|en] [--trace-file PATH]\n"
     "                  [--channel-id FILE [--remove-hyphen] [--remove-dot] [--lower-russian]]\n"
     "                  [--export FILE.txt|FILE.xls|FILE.htm|FILE.html|FILE.xml|FILE.channels.xml]\n"
@@ -37,6 +42,7 @@ constexpr std::string_view kUsage =
     "                  [--auto-score N] [--review-score N] [--format table|tsv|json]\n"
     "                  [--apply] [--write-playlist FILE]\n"
     "                  [--mapping FILE] [--save-mapping FILE] [--refresh-report FILE]\n"
+    "  brelvik-cli --help | --version\n"
     "\n"
     "providers  one line per provider: INDEX, KEY and its NAME=URL addresses, tab-separated\n"
     "load       loads a provider's channel list and prints it in table order\n"
@@ -44,9 +50,14 @@ constexpr std::string_view kUsage =
     "           the playlist name it stands for, a score (0-100), a status (exact, auto,\n"
     "           review, none) and the reason\n"
     "\n"
+    "Options take their value as the next argument or after \"=\" (--format=tsv).\n"
+    "\n"
     "  --site NAME=URL  use URL for the address NAME (a provider key, or tricolor.guide,\n"
-    "                   zakon.tv, smartlab.service, moyo.service)\n"
+    "                   zakon.tv, smartlab.service, moyo.service); URL is http:// or\n"
+    "                   https:// with a host\n"
     "  --skip-probe     do not probe the provider's site first\n"
+    "  --timeout S      give up a request that has not ended after S seconds (default\n"
+    "                   300 for a page, 30 for the probe; S sets both)\n"
     "  --format F       table (default), tsv, json, or m3u (the playlist line of\n"
     "                   every channel)\n"
     "  --lang L         language of messages: ru (default) or en\n"
@@ -69,14 +80,24 @@ constexpr std::string_view kUsage =
     "                   the matcher) and tell what changed at the provider since\n"
     "  --save-mapping F with match: save this run's decisions to F\n"
     "  --refresh-report F  with match and --mapping: write what changed as JSON\n"
+    "  --help           print this text and exit\n"
+    "  --version        print the program's name and version and exit\n"
     "\n"
-    "Exit status: 0 loaded, 1 the load failed, 2 usage error, 3 the site is unavailable.\n";
+    "Files named by options must be non-empty paths to regular files (or /dev/null),\n"
+    "each a different file; a symbolic link is followed. They are written whole or\n"
+    "not at all.\n"
+    "\n"
+    "Exit status: 0 loaded, 1 the load or writing a file or the output failed,\n"
+    "2 usage error, 3 the site is unavailable.\n";
+
+constexpr std::string_view kPrefix = "brelvik-cli: ";
 
 struct Options {
   std::string command;
   std::string provider;
   ProviderSites sites;
   bool skip_probe = false;
+  std::optional<std::chrono::milliseconds> timeout;
   std::string format = "table";
   Language language = Language::kRu;
   std::string trace_file;
@@ -107,32 +128,115 @@ bool ParseScore(const std::string& text, int& score) {
   return true;
 }
 
-// Parses the arguments; returns an error text, empty on success.
+// A file option's value: an empty name or a target that cannot be a file
+// (a directory, a FIFO, a socket, a device) is refused before any work.
+// Returns the error text, empty when the file may be written.
+std::string CheckFileOption(std::string_view option, const std::string& path, Language language) {
+  if (path.empty()) return std::string(option) + " needs a file name, not an empty one";
+  if (const std::optional<Failure> refusal = TargetRefusal(path)) {
+    return std::string(option) + ": " + FailureText(*refusal, language);
+  }
+  return {};
+}
+
+// The file options given (option, path), checked one by one and against each
+// other: two options naming one file would overwrite each other.
+std::string CheckFileOptions(const std::vector<std::pair<std::string_view, std::string>>& files,
+                             Language language) {
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (const std::string error = CheckFileOption(files[i].first, files[i].second, language);
+        !error.empty()) {
+      return error;
+    }
+    for (std::size_t j = 0; j < i; ++j) {
+      if (SameTarget(files[j].second, files[i].second)) {
+        return std::string(files[j].first) + " and " + std::string(files[i].first) +
+               " name the same file \"" + files[i].second + "\"";
+      }
+    }
+  }
+  return {};
+}
+
+// Seconds, whole or with up to three decimals, more than zero.
+std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text) {
+  const std::size_t dot = text.find('.');
+  const std::string_view whole = text.substr(0, dot);
+  std::string_view fraction = dot == std::string_view::npos ? "" : text.substr(dot + 1);
+  if (whole.empty() || whole.size() > 7 || fraction.size() > 3 ||
+      (dot != std::string_view::npos && fraction.empty())) {
+    return std::nullopt;
+  }
+  long long ms = 0;
+  for (const char c : whole) {
+    if (c < '0' || c > '9') return std::nullopt;
+    ms = ms * 10 + (c - '0');
+  }
+  ms *= 1000;
+  long long scale = 100;
+  for (const char c : fraction) {
+    if (c < '0' || c > '9') return std::nullopt;
+    ms += (c - '0') * scale;
+    scale /= 10;
+  }
+  if (ms == 0) return std::nullopt;
+  return std::chrono::milliseconds(ms);
+}
+
+// Parses the arguments; returns an error text, empty on success. An option's
+// value is the next argument, or what follows "=" in "--option=value".
 std::string Parse(const std::vector<std::string>& args, Options& options) {
   std::vector<std::string> positional;
+  // The file options given, in order, for the checks at the end.
+  std::vector<std::pair<std::string_view, const std::string*>> file_options;
+  auto file = [&](std::string_view option, const std::string& path) {
+    for (const auto& given : file_options) {
+      if (given.first == option) return;
+    }
+    file_options.emplace_back(option, &path);
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
+    std::string arg = args[i];
+    std::optional<std::string> attached;
+    if (arg.starts_with("--")) {
+      if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
+        attached = arg.substr(eq + 1);
+        arg.resize(eq);
+      }
+    }
     auto value = [&](std::string& into) -> std::string {
-      if (i + 1 >= args.size()) return arg + " needs a value";
-      into = args[++i];
+      if (attached) {
+        into = *attached;
+      } else if (i + 1 < args.size()) {
+        into = args[++i];
+      } else {
+        return arg + " needs a value";
+      }
+      return {};
+    };
+    auto flag = [&](bool& into) -> std::string {
+      if (attached) return arg + " takes no value";
+      into = true;
       return {};
     };
     std::string text;
     std::string error;
     if (arg == "--site") {
       if (!(error = value(text)).empty()) return error;
-      if (!(error = options.sites.Override(text)).empty()) return "--site: " + error;
+      if (!(error = options.sites.Override(text)).empty()) return "--site " + error;
     } else if (arg == "--channel-id") {
       if (!(error = value(options.channel_id_file)).empty()) return error;
+      file("--channel-id", options.channel_id_file);
     } else if (arg == "--remove-hyphen") {
-      options.channel_id_options.remove_hyphen = true;
+      if (!(error = flag(options.channel_id_options.remove_hyphen)).empty()) return error;
     } else if (arg == "--remove-dot") {
-      options.channel_id_options.remove_dot = true;
+      if (!(error = flag(options.channel_id_options.remove_dot)).empty()) return error;
     } else if (arg == "--lower-russian") {
-      options.channel_id_options.lower_russian = true;
+      if (!(error = flag(options.channel_id_options.lower_russian)).empty()) return error;
     } else if (arg == "--export") {
       if (!(error = value(options.export_file)).empty()) return error;
-      if (!FormatForExtension(options.export_file)) {
+      file("--export", options.export_file);
+      if (!options.export_file.empty() && !FormatForExtension(options.export_file)) {
         return "--export: the file name must end in .txt, .xls, .htm, .html, .xml or .channels.xml";
       }
     } else if (arg == "--playlist") {
@@ -140,15 +244,19 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       options.match_only_given = true;
     } else if (arg == "--write-playlist") {
       if (!(error = value(options.write_playlist_file)).empty()) return error;
+      file("--write-playlist", options.write_playlist_file);
       options.match_only_given = true;
     } else if (arg == "--mapping" || arg == "--save-mapping" || arg == "--refresh-report") {
-      std::string& file = arg == "--mapping"        ? options.mapping_file
+      std::string& path = arg == "--mapping"        ? options.mapping_file
                           : arg == "--save-mapping" ? options.save_mapping_file
                                                     : options.refresh_report_file;
-      if (!(error = value(file)).empty()) return error;
+      if (!(error = value(path)).empty()) return error;
+      // The mapping read may be the one saved: only the written files are checked.
+      if (arg == "--save-mapping") file("--save-mapping", path);
+      if (arg == "--refresh-report") file("--refresh-report", path);
       options.match_only_given = true;
     } else if (arg == "--apply") {
-      options.apply = true;
+      if (!(error = flag(options.apply)).empty()) return error;
       options.match_only_given = true;
     } else if (arg == "--auto-score" || arg == "--review-score") {
       if (!(error = value(text)).empty()) return error;
@@ -158,8 +266,15 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       options.match_only_given = true;
     } else if (arg == "--trace-file") {
       if (!(error = value(options.trace_file)).empty()) return error;
+      file("--trace-file", options.trace_file);
     } else if (arg == "--skip-probe") {
-      options.skip_probe = true;
+      if (!(error = flag(options.skip_probe)).empty()) return error;
+    } else if (arg == "--timeout") {
+      if (!(error = value(text)).empty()) return error;
+      options.timeout = ParseSeconds(text);
+      if (!options.timeout) {
+        return "--timeout needs a number of seconds above 0, not \"" + text + "\"";
+      }
     } else if (arg == "--format") {
       if (!(error = value(options.format)).empty()) return error;
       if (options.format != "table" && options.format != "tsv" && options.format != "json" &&
@@ -181,6 +296,9 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       positional.push_back(arg);
     }
   }
+  std::vector<std::pair<std::string_view, std::string>> files;
+  for (const auto& [option, path] : file_options) files.emplace_back(option, *path);
+  if (std::string error = CheckFileOptions(files, options.language); !error.empty()) return error;
   const ChannelIdOptions& cleanups = options.channel_id_options;
   if (options.channel_id_file.empty() &&
       (cleanups.remove_hyphen || cleanups.remove_dot || cleanups.lower_russian)) {
@@ -256,7 +374,7 @@ void ExportTable(const ChannelTable& table, const std::string& path, Language la
   const GuideExportReport report =
       ExportList(path, ListExportFor(table, *FormatForExtension(path), language, site_label));
   for (const std::string& notice : ExportNotices(report, language)) {
-    err << "brelvik-cli: warning: " << notice << "\n";
+    err << kPrefix << "warning: " << notice << "\n";
   }
 }
 
@@ -265,22 +383,33 @@ int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
               std::string& site_label) {
   const Provider* provider = FindProviderByKeyOrIndex(options.provider);
   if (!provider) {
-    err << "brelvik-cli: unknown provider \"" << options.provider << "\"\n";
+    err << kPrefix << "unknown provider \"" << options.provider << "\"\n";
     return kExitUsage;
   }
-  HttpClient http;
+  HttpLimits limits;
   LoadOptions load_options;
+  if (options.timeout) {
+    limits.total_timeout = *options.timeout;
+    load_options.probe_limits.total_timeout = *options.timeout;
+  }
+  HttpClient http(limits);
   load_options.skip_probe = options.skip_probe;
   load_options.trace_file = options.trace_file;
   const LoadResult result = RunLoad(*provider, http, options.sites, load_options);
-  for (const std::string& warning : result.warnings) err << "brelvik-cli: warning: " << warning << "\n";
+  for (const Failure& warning : result.warnings) {
+    err << kPrefix << "warning: " << FailureText(warning, options.language) << "\n";
+  }
   switch (result.status) {
-    case LoadStatus::kNoConnect:
-      err << TextsFor(options.language).no_connect << "\n";
+    case LoadStatus::kNoConnect: {
+      // The window's three-line notice, as one line.
+      std::string notice(TextsFor(options.language).no_connect);
+      std::replace(notice.begin(), notice.end(), '\n', ' ');
+      err << kPrefix << notice << "\n";
       return kExitNoConnect;
+    }
     case LoadStatus::kFailed:
     case LoadStatus::kCancelled:
-      err << result.error << "\n";
+      err << kPrefix << FailureText(result.failure, options.language) << "\n";
       return kExitFailed;
     case LoadStatus::kLoaded:
       break;
@@ -302,7 +431,7 @@ int WriteTableFiles(const ChannelTable& table, const Options& options, std::stri
       ExportTable(table, options.export_file, options.language, site_label, err);
     }
   } catch (const std::exception& e) {
-    err << e.what() << "\n";
+    err << kPrefix << FailureText(FailureOf(e), options.language) << "\n";
     return kExitFailed;
   }
   return -1;
@@ -328,13 +457,12 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     }
   } catch (const PlaylistError& e) {
     PlaylistNotice notice = e.Notice();
-    err << "brelvik-cli: " << PlaylistNoticeLine(options.playlist_file, notice, options.language)
+    err << kPrefix << PlaylistNoticeLine(options.playlist_file, notice, options.language)
         << "\n";
     return kExitFailed;
   }
   for (const PlaylistNotice& warning : playlist.warnings) {
-    err << "brelvik-cli: warning: "
-        << PlaylistNoticeLine(options.playlist_file, warning, options.language) << "\n";
+    err << kPrefix << "warning: " << PlaylistNoticeLine(options.playlist_file, warning, options.language) << "\n";
   }
   const Provider* provider = FindProviderByKeyOrIndex(options.provider);
   std::optional<ChannelMapping> mapping;
@@ -342,7 +470,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     try {
       mapping = ReadMappingFile(options.mapping_file, provider->key);
     } catch (const MappingError& e) {
-      err << "brelvik-cli: " << options.mapping_file << ": " << MappingErrorText(e, options.language)
+      err << kPrefix << options.mapping_file << ": " << MappingErrorText(e, options.language)
           << "\n";
       return kExitFailed;
     }
@@ -355,12 +483,12 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
   if (mapping) {
     ApplyMapping(*mapping, rows, run);
     const RefreshReport report = CompareWithMapping(*mapping, rows);
-    err << "brelvik-cli: " << RefreshSummary(report, options.language) << "\n";
+    err << kPrefix << RefreshSummary(report, options.language) << "\n";
     if (!options.refresh_report_file.empty()) {
       try {
         WriteFileAtomically(options.refresh_report_file, RefreshReportJson(report));
       } catch (const FileWriteError& e) {
-        err << e.what() << "\n";
+        err << kPrefix << FailureText(e.GetFailure(), options.language) << "\n";
         return kExitFailed;
       }
     }
@@ -369,7 +497,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     try {
       SaveMappingFile(options.save_mapping_file, MappingOf(provider->key, rows, run));
     } catch (const FileWriteError& e) {
-      err << e.what() << "\n";
+      err << kPrefix << FailureText(e.GetFailure(), options.language) << "\n";
       return kExitFailed;
     }
   }
@@ -379,13 +507,13 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     std::vector<PlaylistNotice> warnings;
     const std::string bytes = PlaylistWithIds(playlist, PlaylistIds(playlist, rows, run), &warnings);
     for (const PlaylistNotice& warning : warnings) {
-      err << "brelvik-cli: warning: "
+      err << kPrefix << "warning: "
           << PlaylistNoticeLine(options.write_playlist_file, warning, options.language) << "\n";
     }
     try {
       WriteFileAtomically(options.write_playlist_file, bytes);
     } catch (const FileWriteError& e) {
-      err << e.what() << "\n";
+      err << kPrefix << FailureText(e.GetFailure(), options.language) << "\n";
       return kExitFailed;
     }
   }
@@ -393,36 +521,65 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
                              : options.format == "tsv" ? MatchFormat::kTsv
                                                        : MatchFormat::kTable;
   PrintMatches(rows, run, format, options.language, out);
-  err << "brelvik-cli: " << MatchSummary(run.Counts(), options.language) << "\n";
+  err << kPrefix << MatchSummary(run.Counts(), options.language) << "\n";
   return kExitLoaded;
+}
+
+int Providers(const Options& options, std::ostream& out) {
+  const auto& providers = brelvik::Providers();
+  for (std::size_t i = 0; i < providers.size(); ++i) {
+    out << i << '\t' << providers[i].key;
+    for (const auto& [name, url] : options.sites.AddressesOf(providers[i])) {
+      out << '\t' << name << '=' << url;
+    }
+    out << "\n";
+  }
+  return kExitLoaded;
+}
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               Language& language) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      out << kUsage;
+      return kExitLoaded;
+    }
+    if (arg == "--version") {
+      out << "brelvik-cli " << ProgramVersion() << "\n";
+      return kExitLoaded;
+    }
+  }
+  Options options;
+  const std::string error = Parse(args, options);
+  language = options.language;
+  if (!error.empty()) {
+    err << kPrefix << error << "\n" << kPrefix << "\"brelvik-cli --help\" lists the options\n";
+    return kExitUsage;
+  }
+  if (options.command == "providers") return Providers(options, out);
+  if (options.command == "match") return Match(options, out, err);
+  return Load(options, out, err);
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (std::find(args.begin(), args.end(), "--help") != args.end() ||
-      std::find(args.begin(), args.end(), "-h") != args.end()) {
-    out << kUsage;
-    return kExitLoaded;
+  Language language = Language::kRu;
+  const int code = RunCommand(args, out, err, language);
+  // Whatever the command, output that did not reach its destination (a full
+  // disk, a closed descriptor) is a failure, not a success said to nobody.
+  // errno still holds the reason of a write that failed before the flush.
+  if (!out.fail()) {
+    errno = 0;
+    out.flush();
   }
-  Options options;
-  if (const std::string error = Parse(args, options); !error.empty()) {
-    err << "brelvik-cli: " << error << "\n" << kUsage;
-    return kExitUsage;
+  if (out.fail()) {
+    const int error = errno != 0 ? errno : EIO;
+    err << kPrefix << FailureText(Failure(FailureKind::kOutputWrite, {}, {}, 0, error), language)
+        << "\n";
+    return code == kExitLoaded ? kExitFailed : code;
   }
-  if (options.command == "providers") {
-    const auto& providers = Providers();
-    for (std::size_t i = 0; i < providers.size(); ++i) {
-      out << i << '\t' << providers[i].key;
-      for (const auto& [name, url] : options.sites.AddressesOf(providers[i])) {
-        out << '\t' << name << '=' << url;
-      }
-      out << "\n";
-    }
-    return kExitLoaded;
-  }
-  if (options.command == "match") return Match(options, out, err);
-  return Load(options, out, err);
+  return code;
 }
 
 }  // namespace brelvik

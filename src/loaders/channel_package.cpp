@@ -1,11 +1,14 @@
 // The smartlab and moyo loaders: the channels of one channel package, read by
 // position from the XML answer of the provider's channel-package service.
+#include <expat.h>
+
 #include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
 
 #include "loaders/loaders.h"
 #include "support/codepage.h"
+#include "support/failure.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -16,7 +19,9 @@ constexpr std::string_view kServicePath = "/CacheClient/ncdxml/ChannelPackage/li
 
 // The service's answer may be read only as a tree: a DOCTYPE (and with it any
 // entity definition) is refused, and comments, processing instructions and
-// the declaration are kept as nodes because they take up positions.
+// the declaration are kept as nodes because they take up positions. pugixml
+// reads the tree; it does not check everything XML requires, so expat checks
+// the answer first.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration |
                                    pugi::parse_comments | pugi::parse_pi | pugi::parse_doctype;
 
@@ -63,6 +68,42 @@ bool DeclaresWindows1251(std::string_view answer) {
          declaration.find("'cp1251'") != std::string::npos;
 }
 
+[[noreturn]] void Malformed(std::string description, std::uint64_t offset) {
+  throw FailureError(Failure{FailureKind::kMalformedXml, {}, std::move(description), offset});
+}
+
+// Raises unless the answer is well-formed XML 1.0: an undeclared entity, a
+// bare "&" in a text or a "<" in an attribute value fail here with the byte
+// offset. A DOCTYPE stops expat at its start, before anything in it is
+// declared, fetched or expanded. `as_utf8` overrides the declared encoding
+// for an answer converted from Windows-1251.
+void CheckWellFormed(std::string_view answer, bool as_utf8) {
+  struct Check {
+    XML_Parser parser = nullptr;
+    bool doctype = false;
+  } check;
+  check.parser = XML_ParserCreate(as_utf8 ? "UTF-8" : nullptr);
+  if (check.parser == nullptr) throw std::bad_alloc();
+  struct Free {
+    XML_Parser parser;
+    ~Free() { XML_ParserFree(parser); }
+  } release{check.parser};
+  XML_SetUserData(check.parser, &check);
+  XML_SetStartDoctypeDeclHandler(
+      check.parser, [](void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+        auto& seen = *static_cast<Check*>(data);
+        seen.doctype = true;
+        XML_StopParser(seen.parser, XML_FALSE);
+      });
+  const XML_Status status =
+      XML_Parse(check.parser, answer.data(), static_cast<int>(answer.size()), XML_TRUE);
+  if (check.doctype) Unexpected("a document type declaration is refused");
+  if (status != XML_STATUS_OK) {
+    Malformed(XML_ErrorString(XML_GetErrorCode(check.parser)),
+              static_cast<std::uint64_t>(XML_GetCurrentByteIndex(check.parser)));
+  }
+}
+
 Loader ChannelPackageLoader(std::string site, std::string service, std::string query) {
   return {
       [site](const ProviderSites& sites) { return sites.Address(site); },
@@ -77,25 +118,26 @@ Loader ChannelPackageLoader(std::string site, std::string service, std::string q
 
 ChannelRows ParseChannelPackage(std::string_view answer) {
   std::string converted;
-  if (DeclaresWindows1251(answer)) {
+  const bool windows_1251 = DeclaresWindows1251(answer);
+  if (windows_1251) {
     converted = Cp1251ToUtf8(answer);
     answer = converted;
+  }
+  try {
+    CheckWellFormed(answer, windows_1251);
+  } catch (const FailureError& e) {
+    // Offsets count the bytes as served: one per character of a converted answer.
+    Failure failure = e.GetFailure();
+    if (!windows_1251 || failure.kind != FailureKind::kMalformedXml) throw;
+    failure.amount = Utf8Length(answer.substr(0, failure.amount));
+    throw FailureError(std::move(failure));
   }
   pugi::xml_document document;
   const pugi::xml_parse_result parsed =
       document.load_buffer(answer.data(), answer.size(), kParseOptions,
-                           converted.empty() ? pugi::encoding_auto : pugi::encoding_utf8);
-  if (!parsed) {
-    throw std::runtime_error(std::string("malformed XML: ") + parsed.description() + " at byte " +
-                             std::to_string(parsed.offset));
-  }
-  int elements = 0;
-  for (const pugi::xml_node node : document.children()) {
-    if (node.type() == pugi::node_doctype) Unexpected("a document type declaration is refused");
-    if (node.type() == pugi::node_element) ++elements;
-  }
-  if (elements > 1) Unexpected("more than one element at the document's top level");
-
+                           windows_1251 ? pugi::encoding_utf8 : pugi::encoding_auto);
+  if (!parsed) Malformed(parsed.description(), static_cast<std::uint64_t>(parsed.offset));
+  // expat has refused a DOCTYPE and a second top-level element already.
   const pugi::xml_node root = ChildAt(document, 1);
   if (!root) Unexpected("no node 1 at the document's top level");
   const pugi::xml_node container = root.first_child();

@@ -11,7 +11,7 @@ namespace brelvik {
 void LoadContext::Pause(std::chrono::milliseconds duration) {
   const auto until = std::chrono::steady_clock::now() + duration;
   while (std::chrono::steady_clock::now() < until) {
-    if (cancel_.Cancelled()) throw HttpCancelled("The load was cancelled");
+    if (cancel_.Cancelled()) throw HttpCancelled();
     const auto left = until - std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
         left, std::chrono::milliseconds(20)));
@@ -43,13 +43,23 @@ std::string SiteLabelOf(const Provider& provider, const ProviderSites& sites) {
 
 LoadResult RunLoad(const Provider& provider, HttpClient& http, const ProviderSites& sites,
                    const LoadOptions& options, const CancelToken& cancel) {
+  const auto break_off = [](LoadResult& cancelled) {
+    cancelled.status = LoadStatus::kCancelled;
+    cancelled.failure = Failure{FailureKind::kCancelled};
+    cancelled.error = FailureText(cancelled.failure, Language::kEn);
+    cancelled.rows.clear();
+  };
   LoadResult result;
   result.site_label = SiteLabelOf(provider, sites);
   const Loader& loader = LoaderFor(provider.key);
   try {
     if (!options.skip_probe &&
         !SiteAvailable(loader.probe_address(sites), options.probe_limits, cancel)) {
-      result.status = cancel.Cancelled() ? LoadStatus::kCancelled : LoadStatus::kNoConnect;
+      if (cancel.Cancelled()) {
+        break_off(result);
+      } else {
+        result.status = LoadStatus::kNoConnect;
+      }
       return result;
     }
     LoadContext ctx(http, sites, cancel);
@@ -59,16 +69,15 @@ LoadResult RunLoad(const Provider& provider, HttpClient& http, const ProviderSit
     result.status = LoadStatus::kLoaded;
   } catch (const HttpCancelled& e) {
     result.status = LoadStatus::kCancelled;
+    result.failure = e.GetFailure();
     result.error = e.what();
   } catch (const std::exception& e) {
     result.status = LoadStatus::kFailed;
+    result.failure = FailureOf(e);
     result.error = e.what();
     result.rows.clear();
   }
-  if (cancel.Cancelled() && result.status != LoadStatus::kCancelled) {
-    result.status = LoadStatus::kCancelled;
-    result.rows.clear();
-  }
+  if (cancel.Cancelled() && result.status != LoadStatus::kCancelled) break_off(result);
   return result;
 }
 

@@ -12,6 +12,7 @@
 #include "loaders/channel_row.h"
 #include "loaders/providers.h"
 #include "support/cancel.h"
+#include "support/failure.h"
 #include "support/http_client.h"
 #include "support/site_probe.h"
 
@@ -34,8 +35,8 @@ class LoadContext {
   void Pause(std::chrono::milliseconds duration);
 
   // A failure that did not cost the rows, reported after the load.
-  void Warn(std::string message) { warnings_.push_back(std::move(message)); }
-  std::vector<std::string> TakeWarnings() { return std::move(warnings_); }
+  void Warn(Failure warning) { warnings_.push_back(std::move(warning)); }
+  std::vector<Failure> TakeWarnings() { return std::move(warnings_); }
 
   // Where a loader that keeps a trace file writes it; empty for its default.
   std::filesystem::path trace_file;
@@ -44,7 +45,7 @@ class LoadContext {
   HttpClient& http_;
   const ProviderSites& sites_;
   CancelToken cancel_;
-  std::vector<std::string> warnings_;
+  std::vector<Failure> warnings_;
 };
 
 struct Loader {
@@ -68,13 +69,15 @@ enum class LoadStatus {
 struct LoadResult {
   LoadStatus status = LoadStatus::kFailed;
   ChannelRows rows;
-  std::string error;                  // the error's own message when kFailed
-  std::vector<std::string> warnings;  // failures that did not cost the rows
+  Failure failure;                    // what went wrong when kFailed or kCancelled
+  std::string error;                  // the failure's English text
+  std::vector<Failure> warnings;      // failures that did not cost the rows
   std::string site_label;             // ": " and the provider's site address
 };
 
 struct LoadOptions {
   bool skip_probe = false;
+  // The probe's limits; the GETs' are the HTTP client's own.
   ProbeLimits probe_limits;
   std::filesystem::path trace_file;
 };

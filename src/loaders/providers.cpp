@@ -1,7 +1,11 @@
 // The provider table: selector texts, list file names and site addresses.
 #include "loaders/providers.h"
 
+#include <curl/curl.h>
+
 #include <charconv>
+
+#include "support/codepage.h"
 
 namespace brelvik {
 
@@ -32,6 +36,36 @@ std::optional<std::string_view> DefaultAddress(std::string_view name) {
     if (!p.second_name.empty() && p.second_name == name) return p.second_site;
   }
   return std::nullopt;
+}
+
+// Why an address cannot be used as a site address; empty when it can.
+std::string AddressProblem(std::string_view url) {
+  for (const char c : url) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7F) return "the address contains a space or a control character";
+  }
+  const std::string lowered = AsciiLower(url);
+  const std::size_t scheme_end = lowered.find("://");
+  if (scheme_end == std::string::npos) return "the address must begin with http:// or https://";
+  const std::string scheme = lowered.substr(0, scheme_end);
+  if (scheme != "http" && scheme != "https") {
+    return "the scheme must be http or https, not \"" + std::string(url.substr(0, scheme_end)) +
+           "\"";
+  }
+  std::string_view authority = url.substr(scheme_end + 3);
+  authority = authority.substr(0, authority.find_first_of("/?#"));
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
+    authority.remove_prefix(at + 1);
+  }
+  if (authority.empty() || authority.front() == ':') return "the address has no host";
+  CURLU* parsed = curl_url();
+  if (parsed == nullptr) return "the address could not be checked";
+  const CURLUcode code = curl_url_set(parsed, CURLUPART_URL, std::string(url).c_str(), 0);
+  curl_url_cleanup(parsed);
+  if (code != CURLUE_OK) {
+    return std::string("the address is not usable: ") + curl_url_strerror(code);
+  }
+  return {};
 }
 
 }  // namespace
@@ -73,6 +107,9 @@ std::string ProviderSites::Override(std::string_view assignment) {
   if (!Known(name)) return "unknown site name \"" + std::string(name) + "\"";
   while (!url.empty() && url.back() == '/') url.remove_suffix(1);
   if (url.empty()) return "empty address for \"" + std::string(name) + "\"";
+  if (const std::string problem = AddressProblem(url); !problem.empty()) {
+    return std::string(assignment) + ": " + problem;
+  }
   overrides_[std::string(name)] = std::string(url);
   return {};
 }

@@ -40,7 +40,9 @@ class ProviderSites {
   // "tricolor.guide", "zakon.tv", "smartlab.service", "moyo.service" the second ones.
   std::string Address(std::string_view name) const;
 
-  // Overrides one address from "NAME=URL". Returns an error text, empty on success.
+  // Overrides one address from "NAME=URL". The address must be http:// or
+  // https:// with a host, without spaces or control characters. Returns an
+  // error text naming the problem, empty on success.
   std::string Override(std::string_view assignment);
 
   // The provider's address names with the addresses in force: its key and

@@ -2,6 +2,8 @@
 // channel filter on the programme-guide site, and the trace file of its lines.
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -125,22 +127,25 @@ ChannelRows RowsOf(const std::vector<std::string>& lines) {
 void WriteTrace(LoadContext& ctx, const std::vector<std::string>& lines) {
   const bool default_place = ctx.trace_file.empty();
   const fs::path path = default_place ? DefaultTricolorTraceFile() : ctx.trace_file;
-  std::string failure;
+  std::optional<Failure> failure;
   std::error_code error;
   if (!path.empty() && default_place) fs::create_directories(path.parent_path(), error);
   if (path.empty()) {
-    failure = "no cache folder is known for the user";
+    failure = Failure{FailureKind::kNoCacheFolder};
   } else if (error) {
-    failure = "Cannot create " + path.parent_path().string() + ": " + error.message();
+    failure =
+        Failure{FailureKind::kCreateFolder, path.parent_path().string(), {}, 0, error.value()};
   } else {
     try {
       WriteFileAtomically(path, TricolorTraceBytes(lines));
     } catch (const FileWriteError& e) {
-      failure = e.what();
+      failure = e.GetFailure();
     }
   }
-  if (!failure.empty()) {
-    ctx.Warn("The channels loaded, but the trace file was not written: " + failure);
+  if (failure) {
+    Failure warning{FailureKind::kTraceNotWritten};
+    warning.cause = std::make_shared<const Failure>(std::move(*failure));
+    ctx.Warn(std::move(warning));
   }
 }
 

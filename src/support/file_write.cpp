@@ -1,12 +1,18 @@
-// Whole-or-nothing file writing through a temporary file and rename(2).
+// Whole-or-nothing file writing: an unnamed temporary file linked into place,
+// or a named one renamed over the target.
 #include "support/file_write.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <mutex>
 #include <random>
 #include <string>
 #include <system_error>
@@ -17,8 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void Fail(const fs::path& shown, int error) {
-  throw FileWriteError("Cannot write " + shown.string() + ": " +
-                       std::generic_category().message(error));
+  throw FileWriteError(Failure{FailureKind::kFileWrite, shown.string(), {}, 0, error});
 }
 
 // 0 on success, else the errno of the failed write.
@@ -34,7 +39,33 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
-// Devices and FIFOs: there is nothing to replace, only something to write to.
+bool IsDevNull(const struct stat& st) {
+  struct stat null {};
+  return S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) &&
+         st.st_rdev == null.st_rdev;
+}
+
+// The path with every symbolic link along its last component followed, a
+// dangling one included, so that the file the link points to is written.
+fs::path ResolveLinks(const fs::path& path, int& error) {
+  fs::path current = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat link {};
+    if (::lstat(current.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return current;
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(current.c_str(), buffer, sizeof buffer - 1);
+    if (length < 0) {
+      error = errno;
+      return current;
+    }
+    const fs::path points_to(std::string(buffer, static_cast<std::size_t>(length)));
+    current = points_to.is_absolute() ? points_to : current.parent_path() / points_to;
+  }
+  error = ELOOP;
+  return current;
+}
+
+// /dev/null: there is nothing to replace, only something to write to.
 void WriteInPlace(const fs::path& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) Fail(path, errno);
@@ -56,7 +87,86 @@ std::string RandomSuffix() {
   return suffix;
 }
 
-// Removes the temporary file unless the rename has consumed it.
+// Named temporary files that exist right now, for the signal handler to
+// remove: fixed slots, so the handler needs no lock and no allocation.
+struct PendingSlot {
+  std::atomic<int> state{0};  // 0 free, 1 being filled, 2 holds a path
+  char path[PATH_MAX];
+};
+PendingSlot g_pending[8];
+constexpr int kCleanedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
+
+extern "C" void RemovePendingAndDie(int signal_number) {
+  for (PendingSlot& slot : g_pending) {
+    if (slot.state.load() == 2) ::unlink(slot.path);
+  }
+  // Only signals left at their default action were taken over: restore it
+  // and let the signal end the process as it would have.
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(signal_number, &action, nullptr);
+  ::raise(signal_number);
+}
+
+void InstallCleanupHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const int signal_number : kCleanedSignals) {
+      struct sigaction current {};
+      if (::sigaction(signal_number, nullptr, &current) != 0) continue;
+      if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) continue;
+      struct sigaction action {};
+      action.sa_handler = RemovePendingAndDie;
+      sigemptyset(&action.sa_mask);
+      for (const int other : kCleanedSignals) sigaddset(&action.sa_mask, other);
+      ::sigaction(signal_number, &action, nullptr);
+    }
+  });
+}
+
+// Keeps a named temporary file in a pending slot while it exists.
+class PendingRemoval {
+ public:
+  explicit PendingRemoval(const fs::path& path) {
+    if (path.native().size() >= PATH_MAX) return;
+    InstallCleanupHandlers();
+    for (PendingSlot& candidate : g_pending) {
+      int expected = 0;
+      if (candidate.state.compare_exchange_strong(expected, 1)) {
+        std::memcpy(candidate.path, path.c_str(), path.native().size() + 1);
+        candidate.state.store(2);
+        slot_ = &candidate;
+        return;
+      }
+    }
+  }
+  ~PendingRemoval() {
+    if (slot_ != nullptr) slot_->state.store(0);
+  }
+  PendingRemoval(const PendingRemoval&) = delete;
+  PendingRemoval& operator=(const PendingRemoval&) = delete;
+
+ private:
+  PendingSlot* slot_ = nullptr;
+};
+
+// A free ".<name>.XXXXXX" beside the target; mode 0666 lets the umask and
+// any default ACL apply as they would to the file itself.
+int OpenNamed(const fs::path& dir, const std::string& name, fs::path& created) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = dir / ("." + name + "." + RandomSuffix());
+    const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      created = std::move(candidate);
+      return fd;
+    }
+    if (errno != EEXIST) return -errno;
+  }
+  return -EEXIST;
+}
+
+// The temporary file: its descriptor, and its name once it has one.
 class TempFile {
  public:
   TempFile() = default;
@@ -67,23 +177,55 @@ class TempFile {
     if (!path_.empty()) ::unlink(path_.c_str());
   }
 
-  // Creates ".<name>.XXXXXX" in `dir`; mode 0666 lets the umask and any
-  // default ACL apply as they would to the file itself. Returns 0 or errno.
-  int Create(const fs::path& dir, const std::string& name) {
+  // An unnamed file in `dir`. Returns 0, the errno of a real failure, or
+  // EOPNOTSUPP where the file system (or kernel) has no unnamed files.
+  int CreateUnnamed(const fs::path& dir) {
+    const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      fd_ = fd;
+      return 0;
+    }
+    // Kernels before O_TMPFILE see only its O_DIRECTORY part (EISDIR).
+    if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return EOPNOTSUPP;
+    return errno;
+  }
+
+  int CreateNamed(const fs::path& dir, const std::string& name) {
+    fs::path created;
+    const int result = OpenNamed(dir, name, created);
+    if (result < 0) return -result;
+    fd_ = result;
+    pending_.emplace(created);
+    path_ = std::move(created);
+    return 0;
+  }
+
+  // Gives the unnamed file the name `name`; false when it could not be done
+  // (no /proc, a link limit), with errno kept for the caller.
+  bool Link(const fs::path& name) {
+    if (::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == EEXIST) return false;
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd_);
+    return ::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+  }
+
+  // Links the unnamed file under a free temporary name beside the target.
+  int LinkNamed(const fs::path& dir, const std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
       fs::path candidate = dir / ("." + name + "." + RandomSuffix());
-      const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        fd_ = fd;
+      pending_.emplace(candidate);
+      if (Link(candidate)) {
         path_ = std::move(candidate);
         return 0;
       }
+      pending_.reset();
       if (errno != EEXIST) return errno;
     }
     return EEXIST;
   }
 
   int fd() const { return fd_; }
+  bool Named() const { return !path_.empty(); }
   const fs::path& path() const { return path_; }
 
   int Close() {
@@ -92,52 +234,29 @@ class TempFile {
     return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
   }
 
-  void Release() { path_.clear(); }
+  void Release() {
+    path_.clear();
+    pending_.reset();
+  }
 
  private:
   int fd_ = -1;
   fs::path path_;
+  std::optional<PendingRemoval> pending_;
 };
 
 void SyncDirectory(const fs::path& dir) {
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
-  // The rename has happened; a directory that cannot be synced (some network
+  // The file is in place; a directory that cannot be synced (some network
   // and FUSE file systems) is no reason to report the write as failed.
   ::fsync(fd);
   ::close(fd);
 }
 
-}  // namespace
-
-void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
-  if (path.empty()) Fail(path, ENOENT);
-  fs::path target = path;
-  struct stat existing {};
-  const bool exists = ::stat(path.c_str(), &existing) == 0;
-  if (!exists && errno != ENOENT) Fail(path, errno);
-  if (exists) {
-    if (S_ISDIR(existing.st_mode)) Fail(path, EISDIR);
-    if (!S_ISREG(existing.st_mode)) {
-      WriteInPlace(path, bytes);
-      return;
-    }
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-      std::error_code error;
-      target = fs::canonical(path, error);
-      if (error) Fail(path, error.value());
-    }
-  }
-  if (!target.has_filename()) Fail(path, EISDIR);
-
-  // ".<name>.XXXXXX" must stay within the usual 255-byte name limit.
-  std::string name = target.filename().string();
-  if (name.size() > 200) name.resize(200);
-  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
-
-  TempFile temp;
-  if (const int error = temp.Create(dir, name)) Fail(path, error);
+// Writes the bytes into `temp`, owned and moded like the file it replaces.
+void Fill(TempFile& temp, const fs::path& shown, bool exists, const struct stat& existing,
+          std::string_view bytes) {
   if (exists) {
     // Best effort: a file system without owners or modes (FAT) still takes
     // the content. The owner first, as chown may clear set-id bits.
@@ -146,8 +265,84 @@ void WriteFileAtomically(const fs::path& path, std::string_view bytes) {
     }
     (void)::fchmod(temp.fd(), existing.st_mode & 07777);
   }
-  if (const int error = WriteAll(temp.fd(), bytes)) Fail(path, error);
-  if (::fsync(temp.fd()) != 0) Fail(path, errno);
+  if (const int error = WriteAll(temp.fd(), bytes)) Fail(shown, error);
+  if (::fsync(temp.fd()) != 0) Fail(shown, errno);
+}
+
+}  // namespace
+
+std::optional<Failure> TargetRefusal(const fs::path& path) {
+  if (path.empty()) return Failure{FailureKind::kFileWrite, "", {}, 0, ENOENT};
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;  // new, or failing on writing
+  if (S_ISREG(st.st_mode) || IsDevNull(st)) return std::nullopt;
+  if (S_ISDIR(st.st_mode)) return Failure{FailureKind::kFileWrite, path.string(), {}, 0, EISDIR};
+  const char* kind = S_ISFIFO(st.st_mode) ? "fifo" : S_ISSOCK(st.st_mode) ? "socket" : "device";
+  return Failure{FailureKind::kNotRegularFile, path.string(), kind};
+}
+
+bool SameTarget(const fs::path& a, const fs::path& b) {
+  if (a == b) return true;
+  std::error_code error;
+  if (fs::equivalent(a, b, error) && !error) return true;
+  int ignored = 0;
+  const fs::path resolved_a = fs::weakly_canonical(fs::absolute(ResolveLinks(a, ignored)), error);
+  if (error) return false;
+  const fs::path resolved_b = fs::weakly_canonical(fs::absolute(ResolveLinks(b, ignored)), error);
+  return !error && resolved_a == resolved_b;
+}
+
+void WriteFileAtomically(const fs::path& path, std::string_view bytes,
+                         const WriteOptions& options) {
+  if (const std::optional<Failure> refusal = TargetRefusal(path)) {
+    Failure failure = *refusal;
+    failure.where = path.string();
+    throw FileWriteError(std::move(failure));
+  }
+  int link_error = 0;
+  const fs::path target = ResolveLinks(path, link_error);
+  if (link_error != 0) Fail(path, link_error);
+  struct stat existing {};
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  if (!exists && errno != ENOENT) Fail(path, errno);
+  if (exists && !S_ISREG(existing.st_mode)) {
+    WriteInPlace(target, bytes);  // /dev/null: TargetRefusal let nothing else through
+    return;
+  }
+  if (!target.has_filename()) Fail(path, EISDIR);
+
+  // ".<name>.XXXXXX" must stay within the usual 255-byte name limit.
+  std::string name = target.filename().string();
+  if (name.size() > 200) name.resize(200);
+  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+
+  if (options.unnamed_temporary) {
+    TempFile temp;
+    const int error = temp.CreateUnnamed(dir);
+    if (error != 0 && error != EOPNOTSUPP) Fail(path, error);
+    if (error == 0) {
+      Fill(temp, path, exists, existing, bytes);
+      // A new file is linked in under its own name; an existing one is
+      // replaced by rename, which needs the new content under a name first.
+      if (!exists && temp.Link(target)) {
+        temp.Close();
+        SyncDirectory(dir);
+        return;
+      }
+      if (temp.LinkNamed(dir, name) == 0) {
+        if (const int close_error = temp.Close()) Fail(path, close_error);
+        if (::rename(temp.path().c_str(), target.c_str()) != 0) Fail(path, errno);
+        temp.Release();
+        SyncDirectory(dir);
+        return;
+      }
+      // No way to name the unnamed file here (no /proc): write it named.
+    }
+  }
+
+  TempFile temp;
+  if (const int error = temp.CreateNamed(dir, name)) Fail(path, error);
+  Fill(temp, path, exists, existing, bytes);
   if (const int error = temp.Close()) Fail(path, error);
   if (::rename(temp.path().c_str(), target.c_str()) != 0) Fail(path, errno);
   temp.Release();

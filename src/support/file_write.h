@@ -1,29 +1,48 @@
 // Writing a whole file or nothing: the bytes go to a temporary file beside the
-// target, which is then renamed over it.
+// target, which then takes the target's place.
 #pragma once
 
 #include <filesystem>
-#include <stdexcept>
+#include <optional>
 #include <string_view>
+
+#include "support/failure.h"
 
 namespace brelvik {
 
-// A file that could not be written; the message names the path and the
-// system's reason, e.g. "Cannot write /x/y.txt: Permission denied".
-class FileWriteError : public std::runtime_error {
+// A file that could not be written; its failure names the path and the
+// reason, e.g. "Cannot write /x/y.txt: Permission denied".
+class FileWriteError : public FailureError {
  public:
-  using std::runtime_error::runtime_error;
+  using FailureError::FailureError;
 };
+
+struct WriteOptions {
+  // On Linux the bytes first go to an unnamed file (O_TMPFILE), linked in at
+  // the end, so that a process killed meanwhile leaves nothing behind. False
+  // takes the named ".<name>.XXXXXX" file that file systems without O_TMPFILE
+  // get; SIGINT, SIGTERM, SIGHUP and SIGXFSZ remove it before the process ends
+  // (where the program has not set handlers of its own).
+  bool unnamed_temporary = true;
+};
+
+// Why `path` cannot be written, found without writing: an empty path, a
+// directory, or something other than a regular file (a FIFO, a socket, a
+// device other than /dev/null), which could block or destroy a device node.
+// nullopt when the write may go ahead; it can still fail for other reasons.
+std::optional<Failure> TargetRefusal(const std::filesystem::path& path);
+
+// True when both paths name one file: the same text, or, resolved through
+// symbolic links and "..", the same place or the same existing file.
+bool SameTarget(const std::filesystem::path& a, const std::filesystem::path& b);
 
 // Replaces the file at `path` by `bytes`, or leaves it byte-for-byte as it was
 // and throws FileWriteError. A replaced file keeps its permission bits (and,
 // where allowed, its owner); a new one gets 0666 less the umask. A symbolic
-// link is followed, so the link stays and its target gets the new content.
-//
-// A target that exists and is not a regular file (a character device such as
-// /dev/null or /dev/full, a FIFO) cannot be replaced by renaming without
-// destroying the device node, so it is written in place; a directory is
-// refused.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// link is followed, a dangling one too, so the link stays and the file it
+// points to gets the new content. /dev/null is written in place; any other
+// target TargetRefusal names is refused.
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         const WriteOptions& options = {});
 
 }  // namespace brelvik

@@ -22,21 +22,6 @@ constexpr int kPollIntervalMs = 50;
 
 constexpr char kUserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
 
-std::string FormatDuration(std::chrono::milliseconds duration) {
-  const auto ms = duration.count();
-  if (ms % 1000 != 0) return std::to_string(ms) + " ms";
-  const auto seconds = ms / 1000;
-  return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
-}
-
-std::string FormatSize(std::size_t bytes) {
-  constexpr std::size_t kKiB = 1024;
-  constexpr std::size_t kMiB = kKiB * kKiB;
-  if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
-  if (bytes >= kKiB && bytes % kKiB == 0) return std::to_string(bytes / kKiB) + " KiB";
-  return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-}
-
 std::string_view TrimLineEnd(std::string_view line) {
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
   return line;
@@ -76,14 +61,24 @@ std::string HostAndPort(const std::string& url) {
 // transfer by recording why.
 struct Transfer {
   const HttpLimits* limits = nullptr;
+  std::string url;
   std::string body;
   std::string status_line;
   long status_code = 0;
   std::optional<std::size_t> content_length;
   bool request_sent = false;
   Clock::time_point last_activity;
-  std::string failure;  // set when a callback stopped the transfer
+  std::optional<Failure> failure;  // set when a callback or a limit stopped the transfer
+
+  void Fail(FailureKind kind, std::uint64_t amount = 0, std::string detail = {}) {
+    failure = Failure{kind, url, std::move(detail), amount};
+  }
 };
+
+[[noreturn]] void Fail(FailureKind kind, std::string where, std::uint64_t amount = 0,
+                       std::string detail = {}) {
+  throw HttpError(Failure{kind, std::move(where), std::move(detail), amount});
+}
 
 bool IsSuccess(long status) { return status >= 200 && status < 300; }
 
@@ -119,11 +114,11 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
   // The headers of the final answer are complete: refuse what would be
   // discarded or refused anyway before its body is read.
   if (!IsSuccess(transfer.status_code)) {
-    transfer.failure = transfer.status_line;
+    transfer.Fail(FailureKind::kHttpStatus, 0, transfer.status_line);
     return 0;
   }
   if (transfer.content_length && *transfer.content_length > transfer.limits->max_body_bytes) {
-    transfer.failure = "The answer is larger than " + FormatSize(transfer.limits->max_body_bytes);
+    transfer.Fail(FailureKind::kTooLarge, transfer.limits->max_body_bytes);
     return 0;
   }
   return length;
@@ -134,7 +129,7 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
   const std::size_t length = size * count;
   transfer.last_activity = Clock::now();
   if (transfer.body.size() + length > transfer.limits->max_body_bytes) {
-    transfer.failure = "The answer is larger than " + FormatSize(transfer.limits->max_body_bytes);
+    transfer.Fail(FailureKind::kTooLarge, transfer.limits->max_body_bytes);
     return 0;
   }
   transfer.body.append(data, length);
@@ -156,7 +151,7 @@ void InitHttpLibrary() {
   static std::once_flag once;
   std::call_once(once, [] {
     if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-      throw HttpError("The HTTP library could not be initialised");
+      throw HttpError(Failure::Other("The HTTP library could not be initialised"));
     }
   });
 }
@@ -180,7 +175,7 @@ HttpClient::HttpClient(HttpLimits limits) : limits_(limits), impl_(std::make_uni
   impl_->easy = curl_easy_init();
   impl_->multi = curl_multi_init();
   if (impl_->easy == nullptr || impl_->multi == nullptr) {
-    throw HttpError("The HTTP client could not be created");
+    throw HttpError(Failure::Other("The HTTP client could not be created"));
   }
   impl_->headers = curl_slist_append(impl_->headers, "Accept: text/html, */*");
   impl_->headers = curl_slist_append(impl_->headers, "Content-Type: text/html");
@@ -212,12 +207,14 @@ HttpClient::~HttpClient() = default;
 
 std::string HttpClient::Get(const std::string& url, const CancelToken& cancel) {
   std::lock_guard lock(impl_->mutex);
-  if (cancel.Cancelled()) throw HttpCancelled("The request was cancelled");
+  if (cancel.Cancelled()) throw HttpCancelled();
 
   CURL* easy = impl_->easy;
   CURLM* multi = impl_->multi;
   Transfer transfer;
   transfer.limits = &limits_;
+  transfer.url = url;
+  const Clock::time_point start = Clock::now();
   impl_->error_buffer[0] = '\0';
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
@@ -225,7 +222,7 @@ std::string HttpClient::Get(const std::string& url, const CancelToken& cancel) {
   curl_easy_setopt(easy, CURLOPT_PREREQDATA, &transfer);
 
   if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
-    throw HttpError("The HTTP client could not start a request");
+    throw HttpError(Failure::Other("The HTTP client could not start a request"));
   }
   struct Detach {
     CURLM* multi;
@@ -234,14 +231,15 @@ std::string HttpClient::Get(const std::string& url, const CancelToken& cancel) {
   } detach{multi, easy};
 
   // The transfer is driven here rather than by curl_easy_perform so that a
-  // cancel or a stall is noticed within one poll interval even while curl
-  // waits on a silent socket.
+  // cancel, a stall or the deadline is noticed within one poll interval even
+  // while curl waits on a silent socket. The deadline is kept here too, not
+  // by curl, so that curl's time-out error always means the connect limit.
   std::optional<CURLcode> result;
   bool cancelled = false;
   while (!result) {
     int running = 0;
     if (curl_multi_perform(multi, &running) != CURLM_OK) {
-      throw HttpError("The HTTP client failed while sending the request");
+      throw HttpError(Failure::Other("The HTTP client failed while sending the request"));
     }
     int queued = 0;
     while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
@@ -254,45 +252,60 @@ std::string HttpClient::Get(const std::string& url, const CancelToken& cancel) {
       cancelled = true;
       break;
     }
+    const Clock::time_point now = Clock::now();
+    if (limits_.total_timeout.count() > 0 && now - start > limits_.total_timeout) {
+      transfer.Fail(FailureKind::kDeadline, limits_.total_timeout.count());
+      break;
+    }
     if (transfer.request_sent && limits_.stall_timeout.count() > 0 &&
-        Clock::now() - transfer.last_activity > limits_.stall_timeout) {
-      transfer.failure = "The server sent nothing for " + FormatDuration(limits_.stall_timeout);
+        now - transfer.last_activity > limits_.stall_timeout) {
+      transfer.Fail(FailureKind::kStallTimeout, limits_.stall_timeout.count());
       break;
     }
     curl_multi_poll(multi, nullptr, 0, kPollIntervalMs, nullptr);
   }
 
-  if (cancelled) throw HttpCancelled("The request was cancelled");
-  if (!transfer.failure.empty()) throw HttpError(transfer.failure);
+  if (cancelled) throw HttpCancelled();
+  if (transfer.failure) throw HttpError(std::move(*transfer.failure));
 
   switch (*result) {
     case CURLE_OK:
       break;
     case CURLE_COULDNT_RESOLVE_HOST:
-      throw HttpError("Host not found: " + HostAndPort(url));
+      Fail(FailureKind::kHostNotFound, HostAndPort(url));
     case CURLE_COULDNT_CONNECT: {
       long os_error = 0;
       curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &os_error);
-      if (os_error == ECONNREFUSED) throw HttpError("Connection refused: " + HostAndPort(url));
-      throw HttpError("Could not connect to " + HostAndPort(url) + ": " + impl_->error_buffer);
+      if (os_error == ECONNREFUSED) Fail(FailureKind::kConnectionRefused, HostAndPort(url));
+      Fail(FailureKind::kConnectFailed, HostAndPort(url), 0, impl_->error_buffer);
     }
     case CURLE_OPERATION_TIMEDOUT:
-      // No overall time-out is set, so only the connect limit ends a request so.
-      throw HttpError("Could not connect to " + HostAndPort(url) + " within " +
-                      FormatDuration(limits_.connect_timeout));
+      // curl keeps only the connect limit, so only it ends a request so.
+      Fail(FailureKind::kConnectTimeout, HostAndPort(url), limits_.connect_timeout.count());
     case CURLE_URL_MALFORMAT:
+      Fail(FailureKind::kBadAddress, url);
     case CURLE_UNSUPPORTED_PROTOCOL:
-      throw HttpError("Not a usable address: " + url);
+      // Before the request a scheme curl does not speak; after it an answer
+      // without a valid status line (HTTP/0.9, "HTTP/1.1 2x0 OK").
+      Fail(transfer.request_sent ? FailureKind::kNotHttp : FailureKind::kBadAddress, url);
+    case CURLE_WEIRD_SERVER_REPLY:
+      Fail(FailureKind::kNotHttp, url);
+    case CURLE_OUT_OF_MEMORY:
+      // What curl reports for a header line over its limit.
+      if (transfer.request_sent) Fail(FailureKind::kHeaderTooLong, url);
+      [[fallthrough]];
     default:
-      throw HttpError(impl_->error_buffer[0] != '\0' ? std::string(impl_->error_buffer)
-                                                     : std::string(curl_easy_strerror(*result)));
+      throw HttpError(Failure::Other(impl_->error_buffer[0] != '\0'
+                                         ? std::string(impl_->error_buffer)
+                                         : std::string(curl_easy_strerror(*result))));
   }
 
   long status = transfer.status_code;
   if (status == 0) curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
   if (!IsSuccess(status)) {
-    throw HttpError(transfer.status_line.empty() ? "HTTP/1.1 " + std::to_string(status)
-                                                 : transfer.status_line);
+    Fail(FailureKind::kHttpStatus, url, 0,
+         transfer.status_line.empty() ? "HTTP/1.1 " + std::to_string(status)
+                                      : transfer.status_line);
   }
   return std::move(transfer.body);
 }

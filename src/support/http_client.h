@@ -5,31 +5,33 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 #include "support/cancel.h"
+#include "support/failure.h"
 
 namespace brelvik {
 
-// A failed request. The message is one a user can read, such as
-// "HTTP/1.1 404 Not Found" or "Connection refused: 127.0.0.1:8080".
-class HttpError : public std::runtime_error {
+// A failed request. Its failure says what happened and where, such as
+// "HTTP/1.1 404 Not Found: http://host/channels.html" or "Connection refused:
+// 127.0.0.1:8080"; what() gives that in English.
+class HttpError : public FailureError {
  public:
-  using std::runtime_error::runtime_error;
+  using FailureError::FailureError;
 };
 
 // Raised instead of HttpError when the request was given up on request.
 class HttpCancelled : public HttpError {
  public:
-  using HttpError::HttpError;
+  HttpCancelled() : HttpError(Failure{FailureKind::kCancelled}) {}
 };
 
-// Bounds that keep a silent or endless server from hanging a load. A zero
-// stall time-out turns the stall check off.
+// Bounds that keep a silent, endless or trickling server from hanging a load.
+// A zero stall time-out or deadline turns that check off.
 struct HttpLimits {
   std::chrono::milliseconds connect_timeout{15000};
   std::chrono::milliseconds stall_timeout{60000};  // no byte received for this long
+  std::chrono::milliseconds total_timeout{300000};  // the whole request, connect to last byte
   std::size_t max_body_bytes = 64u * 1024u * 1024u;
 };
 
@@ -45,8 +47,8 @@ class HttpClient {
   HttpClient& operator=(const HttpClient&) = delete;
 
   // GETs the address and returns the body unconverted. Raises HttpError on
-  // any failure, a status other than 2xx included; HttpCancelled when `cancel`
-  // was set meanwhile.
+  // any failure, a status other than 2xx or an answer that is not HTTP
+  // included; HttpCancelled when `cancel` was set meanwhile.
   std::string Get(const std::string& url, const CancelToken& cancel = {});
 
   const HttpLimits& Limits() const { return limits_; }

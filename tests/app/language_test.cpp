@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -143,6 +144,88 @@ TEST_F(LanguageTest, MessagesFollowTheLanguage) {
   ASSERT_EQ(messages_.size(), 2u);
   EXPECT_EQ(messages_[0].text, "Провайдер не выбран.");
   EXPECT_EQ(messages_[1].text, "The provider is not selected.");
+}
+
+// The failure boxes speak the window's language: a load the server refuses,
+// a load that outlasts its deadline, a channel_id file or a list that cannot
+// be written.
+TEST_F(LanguageTest, FailureBoxesFollowTheLanguage) {
+  test::LoopbackServer server([](httplib::Server& s, test::LoopbackServer& self) {
+    for (const char* root : {"/good", "/missing", "/slow"}) {
+      s.Get(root, [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("ok", "text/html");
+      });
+    }
+    s.Get("/good/channels.html", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("<select><option value=channel_1>A</option></select>", "text/html");
+    });
+    s.Get("/missing/channels.html",
+          [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
+    s.Get("/slow/channels.html", [&self](const httplib::Request&, httplib::Response& res) {
+      res.set_chunked_content_provider("text/html",
+                                       [&self](std::size_t offset, httplib::DataSink& sink) {
+                                         if (offset >= 300 || !self.Pause(10ms)) {
+                                           sink.done();
+                                         } else {
+                                           sink.write("x", 1);
+                                         }
+                                         return true;
+                                       });
+    });
+  });
+  QTemporaryDir dir;
+  const QString nowhere = dir.filePath("missing/list");
+  const std::string missing_page = server.Url("/missing/channels.html");
+  const std::string slow_page = server.Url("/slow/channels.html");
+  const struct {
+    const char* what;
+    const char* site;     // the vsetv address's path
+    const char* save;     // the button that saves, or nullptr
+    const char* confirm;  // the panel's OK button, or nullptr
+    std::string russian;
+    std::string english;
+  } cases[] = {
+      {"page not found", "/missing", nullptr, nullptr,
+       "Сервер ответил HTTP/1.1 404 Not Found: " + missing_page,
+       "HTTP/1.1 404 Not Found: " + missing_page},
+      {"deadline", "/slow", nullptr, nullptr, "Сервер не закончил ответ за 300 мс: " + slow_page,
+       "The server did not finish its answer within 300 ms: " + slow_page},
+      {"channel_id file", "/good", "BTN_ChannelID", "VHSBtn2",
+       "Сохранение файла завершилось неудачей.\nНе удалось записать " + nowhere.toStdString() +
+           ": нет такого каталога",
+       "Saving the file failed.\nCannot write " + nowhere.toStdString() +
+           ": No such file or directory"},
+      {"list export", "/good", "BTN_SaveToFile", nullptr,
+       "Не удалось записать " + nowhere.toStdString() + ".txt: нет такого каталога",
+       "Cannot write " + nowhere.toStdString() + ".txt: No such file or directory"},
+  };
+  FileDialogs::SetInterceptor([&](const QString&, const QStringList&, int) {
+    return std::optional<SaveAnswer>(SaveAnswer{nowhere, 0});
+  });
+  for (const auto& c : cases) {
+    for (const bool russian : {true, false}) {
+      AppSettings settings;
+      ASSERT_EQ(settings.sites.Override("vsetv=" + server.Url(c.site)), "");
+      settings.http_limits.total_timeout = 300ms;
+      MainWindow w(std::move(settings));
+      w.show();
+      if (!russian) w.findChild<HoverButton*>("Btn9")->click();
+      w.findChild<QComboBox*>("Combo1")->setCurrentIndex(0);
+      QSignalSpy ended(&w, &MainWindow::LoadEnded);
+      messages_.clear();
+      w.findChild<HoverButton*>("BTN_Start")->click();
+      ASSERT_TRUE(ended.wait(10000)) << c.what;
+      if (c.save != nullptr) {
+        ASSERT_TRUE(messages_.empty()) << c.what;
+        w.findChild<HoverButton*>(c.save)->click();
+        if (c.confirm != nullptr) w.findChild<HoverButton*>(c.confirm)->click();
+      }
+      ASSERT_EQ(messages_.size(), 1u) << c.what;
+      EXPECT_EQ(messages_[0].text.toStdString(), russian ? c.russian : c.english) << c.what;
+      EXPECT_EQ(messages_[0].icon, QMessageBox::Critical) << c.what;
+    }
+  }
+  FileDialogs::SetInterceptor({});
 }
 
 TEST_F(LanguageTest, TitleKeepsTheSiteAcrossSwitches) {

@@ -203,7 +203,8 @@ TEST_F(MainWindowTest, ServerErrorDuringFetchRestoresTheWindow) {
   Choose(*w, 0);
   LoadAndWait(*w);
   ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].text, "HTTP/1.1 500 Internal Server Error");
+  EXPECT_EQ(messages_[0].text.toStdString(),
+            "Сервер ответил HTTP/1.1 500 Internal Server Error: " + server.Url("/channels.html"));
   EXPECT_EQ(messages_[0].icon, QMessageBox::Critical);
   EXPECT_EQ(w->Model().rowCount(), 0);
   EXPECT_EQ(w->windowTitle(), "Brelvik");

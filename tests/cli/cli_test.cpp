@@ -1,5 +1,8 @@
 // brelvik-cli: outputs and exit codes of the provider list and loads.
+#include "cli/cli.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,13 +11,17 @@
 
 #include <pugixml.hpp>
 
-#include "cli/cli.h"
-#include "outputs/channel_id_map.h"
 #include "fixture.h"
+#include "outputs/channel_id_map.h"
+#include "program_run.h"
 #include "support/loopback_server.h"
+#include "temp_dir.h"
+#include "support/version.h"
 
 namespace brelvik {
 namespace {
+
+using namespace std::chrono_literals;
 
 struct CliRun {
   int code;
@@ -30,11 +37,14 @@ CliRun Cli(std::vector<std::string> args) {
 
 class CliLoad : public testing::Test {
  protected:
-  test::LoopbackServer server_{[](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+  test::RequestLog log_;
+  test::LoopbackServer server_{[this](httplib::Server& s) {
+    s.Get("/", [this](const httplib::Request& req, httplib::Response& res) {
+      log_.Record(req);
       res.set_content("ok", "text/html");
     });
-    s.Get("/channels.html", [](const httplib::Request&, httplib::Response& res) {
+    s.Get("/channels.html", [this](const httplib::Request& req, httplib::Response& res) {
+      log_.Record(req);
       res.set_content(
           "<select><option value=channel_2>B \"q\"</option>"
           "<option value=channel_1>\xC0</option></select>",
@@ -67,23 +77,169 @@ TEST_F(CliLoad, ExitCodesAndMessages) {
   });
   CliRun ru = Cli({"load", "vsetv", "--site", "vsetv=" + missing.Url("")});
   EXPECT_EQ(ru.code, 3);
-  EXPECT_EQ(ru.err, "В данный момент сайт недоступен.\nВозможно отсутствует соединение\nс Интернетом.\n");
-  CliRun en = Cli({"load", "vsetv", "--site", "vsetv=" + missing.Url(""), "--lang", "en"});
+  EXPECT_EQ(ru.err,
+            "brelvik-cli: В данный момент сайт недоступен. Возможно отсутствует соединение с "
+            "Интернетом.\n");
+  CliRun en = Cli({"load", "vsetv", "--site=vsetv=" + missing.Url(""), "--lang=en"});
   EXPECT_EQ(en.code, 3);
-  EXPECT_EQ(en.err, "At the moment the site is unavailable.\nPerhaps there is no Internet\nconnection.\n");
+  EXPECT_EQ(en.err,
+            "brelvik-cli: At the moment the site is unavailable. Perhaps there is no Internet "
+            "connection.\n");
 
-  CliRun failed = Cli({"load", "vsetv", "--site", "vsetv=" + missing.Url(""), "--skip-probe"});
-  EXPECT_EQ(failed.code, 1);
-  EXPECT_EQ(failed.err, "HTTP/1.1 404 Not Found\n");
+  for (const auto& [lang, message] :
+       {std::pair<const char*, std::string>{"ru", "Сервер ответил HTTP/1.1 404 Not Found: "},
+        {"en", "HTTP/1.1 404 Not Found: "}}) {
+    CliRun failed = Cli(
+        {"load", "vsetv", "--site", "vsetv=" + missing.Url(""), "--skip-probe", "--lang", lang});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_EQ(failed.err, "brelvik-cli: " + message + missing.Url("/channels.html") + "\n");
+  }
 
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{}, {"load"}, {"load", "nosuch"}, {"load", "12"},
-        {"load", "vsetv", "--format", "xml"}, {"load", "vsetv", "--site", "x=y"},
-        {"load", "vsetv", "--lang", "de"}, {"providers", "extra"}, {"frobnicate"},
-        {"load", "vsetv", "--site"}}) {
-    EXPECT_EQ(Cli(bad).code, 2) << (bad.empty() ? "" : bad[0]);
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{},
+                                              {"load"},
+                                              {"load", "nosuch"},
+                                              {"load", "12"},
+                                              {"load", "vsetv", "--format", "xml"},
+                                              {"load", "vsetv", "--site", "x=y"},
+                                              {"load", "vsetv", "--lang", "de"},
+                                              {"providers", "extra"},
+                                              {"frobnicate"},
+                                              {"load", "vsetv", "--site"},
+                                              {"load", "vsetv", "--format="}}) {
+    const CliRun run = Cli(bad);
+    EXPECT_EQ(run.code, 2) << (bad.empty() ? "" : bad[0]);
+    EXPECT_EQ(run.err.rfind("brelvik-cli: ", 0), 0u) << run.err;
   }
   EXPECT_EQ(Cli({"--help"}).code, 0);
+  EXPECT_EQ(Cli({"load", "--version"}).out, "brelvik-cli " + std::string(ProgramVersion()) + "\n");
+}
+
+// Arguments that cannot work end the run before anything is fetched or
+// written, with exit 2 and a message naming the problem.
+TEST_F(CliLoad, UnusableArgumentsAreUsageErrors) {
+  test::TempDir dir("cli");
+  const std::string fifo = (dir.path() / "fifo.txt").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string list = (dir.path() / "list.txt").string();
+  const struct {
+    std::vector<std::string> args;
+    std::string message;  // after "brelvik-cli: "
+  } cases[] = {
+      {{"--site", "vsetv=notaurl"},
+       "--site vsetv=notaurl: the address must begin with http:// or https://"},
+      {{"--site=vsetv=ftp://host"},
+       "--site vsetv=ftp://host: the scheme must be http or https, not \"ftp\""},
+      {{"--site", "vsetv=http:///channels"},
+       "--site vsetv=http:///channels: the address has no host"},
+      {{"--site", "vsetv=http://a b"},
+       "--site vsetv=http://a b: the address contains a space or a control character"},
+      {{"--site", "vsetv=http://a\tb"},
+       "--site vsetv=http://a\tb: the address contains a space or a control character"},
+      {{"--channel-id", ""}, "--channel-id needs a file name, not an empty one"},
+      {{"--trace-file="}, "--trace-file needs a file name, not an empty one"},
+      {{"--export", ""}, "--export needs a file name, not an empty one"},
+      {{"--channel-id", list, "--export", list},
+       "--channel-id and --export name the same file \"" + list + "\""},
+      {{"--export=" + list, "--channel-id", (dir.path() / "." / "list.txt").string()},
+       "--export and --channel-id name the same file \"" +
+           (dir.path() / "." / "list.txt").string() + "\""},
+      {{"--export", fifo, "--lang", "en"},
+       "--export: Cannot write " + fifo + ": it is a FIFO, not a regular file"},
+      {{"--channel-id", fifo},
+       "--channel-id: Не удалось записать " + fifo +
+           ": это именованный канал (FIFO), а не обычный файл"},
+      {{"--channel-id", dir.path().string()},
+       "--channel-id: Не удалось записать " + dir.path().string() + ": это каталог"},
+      {{"--timeout", "0"}, "--timeout needs a number of seconds above 0, not \"0\""},
+      {{"--timeout=1.5s"}, "--timeout needs a number of seconds above 0, not \"1.5s\""},
+      {{"--skip-probe=yes"}, "--skip-probe takes no value"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"load", "vsetv", "--site", Site()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.code, 2) << c.message;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "brelvik-cli: " + c.message);
+    EXPECT_TRUE(run.out.empty()) << c.message;
+  }
+  EXPECT_EQ(log_.Count(), 0u) << "nothing is fetched for a run that cannot work";
+  EXPECT_EQ(test::ReadFile(list), "") << "nothing is written either";
+  EXPECT_FALSE(std::filesystem::exists(list));
+}
+
+// The overall deadline, from the command line: a server that trickles its
+// answer ends the load with the time-out message in the chosen language.
+TEST(CliTimeout, ATrickledAnswerEndsTheLoad) {
+  test::LoopbackServer trickle([](httplib::Server& s, test::LoopbackServer& self) {
+    s.Get("/channels.html", [&self](const httplib::Request&, httplib::Response& res) {
+      res.set_chunked_content_provider("text/html",
+                                       [&self](std::size_t offset, httplib::DataSink& sink) {
+                                         if (offset >= 300 || !self.Pause(10ms)) {
+                                           sink.done();
+                                         } else {
+                                           sink.write("x", 1);
+                                         }
+                                         return true;
+                                       });
+    });
+  });
+  const std::string url = trickle.Url("/channels.html");
+  for (const auto& [lang, message] :
+       {std::pair<const char*, std::string>{"ru", "Сервер не закончил ответ за 200 мс: "},
+        {"en", "The server did not finish its answer within 200 ms: "}}) {
+    const CliRun run = Cli({"load", "vsetv", "--site", "vsetv=" + trickle.Url(""), "--skip-probe",
+                            "--timeout=0.2", "--lang", lang});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, "brelvik-cli: " + message + url + "\n");
+  }
+}
+
+// Output that does not reach standard output fails the run, whichever the
+// command; the program itself runs, with its real standard output.
+TEST_F(CliLoad, AFailedStandardOutputIsAFailure) {
+  const struct {
+    std::vector<std::string> args;
+    test::StdoutTo to;
+    std::string message;
+  } cases[] = {
+      {{"providers"}, test::StdoutTo::kDevFull, "на диске нет места"},
+      {{"providers", "--lang", "en"}, test::StdoutTo::kClosed, "Bad file descriptor"},
+      {{"load", "vsetv", "--site", Site(), "--lang", "en"},
+       test::StdoutTo::kDevFull,
+       "No space left on device"},
+      {{"load", "vsetv", "--site", Site(), "--format", "json"},
+       test::StdoutTo::kClosed,
+       "файловый дескриптор закрыт"},
+      {{"--help"}, test::StdoutTo::kDevFull, "на диске нет места"},
+      {{"--version"}, test::StdoutTo::kClosed, "файловый дескриптор закрыт"},
+  };
+  for (const auto& c : cases) {
+    const test::ProgramRun run = test::RunProgram(BRELVIK_CLI, c.args, c.to);
+    EXPECT_EQ(run.exit_code, 1) << c.args[0] << " " << c.message;
+    EXPECT_NE(run.err.find("brelvik-cli: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  const test::ProgramRun version = test::RunProgram(BRELVIK_CLI, {"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, "brelvik-cli " + std::string(ProgramVersion()) + "\n");
+  const test::ProgramRun loaded =
+      test::RunProgram(BRELVIK_CLI, {"load", "vsetv", "--site", Site()});
+  EXPECT_EQ(loaded.exit_code, 0) << loaded.err;
+  EXPECT_NE(loaded.out.find("Код канала"), std::string::npos);
+}
+
+// A FIFO target is refused at once instead of blocking the write for ever.
+TEST(CliOutput, AFifoTargetIsRefusedWithoutBlocking) {
+  test::TempDir dir("cli");
+  const std::string fifo = (dir.path() / "list.txt").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const test::ProgramRun run = test::RunProgram(
+      BRELVIK_CLI, {"load", "vsetv", "--skip-probe", "--lang", "en", "--export", fifo},
+      test::StdoutTo::kPipe, {}, std::chrono::seconds(10));
+  EXPECT_FALSE(run.killed) << "the export blocked on the FIFO";
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+            "brelvik-cli: --export: Cannot write " + fifo + ": it is a FIFO, not a regular file");
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -103,11 +259,26 @@ TEST_F(CliLoad, WritesChannelIdExportAndPlaylistLines) {
   EXPECT_EQ(ReadFile(dir / "channels_id"), map + "\r\n");
   EXPECT_NE(ReadFile(dir / "list.htm").find("<td>А</td>"), std::string::npos);
 
-  // A file that cannot be written fails the run and says why.
-  CliRun failed = Cli({"load", "vsetv", "--site", Site(), "--channel-id",
-                       (dir / "channels_id" / "x").string()});
-  EXPECT_EQ(failed.code, 1);
-  EXPECT_NE(failed.err.find("channels_id/x"), std::string::npos);
+  // A file that cannot be written fails the run and says why, in the
+  // run's language.
+  const std::string inside_file = (dir / "channels_id" / "x").string();
+  const std::string in_missing = (dir / "missing" / "x").string();
+  const struct {
+    std::string path;
+    const char* lang;
+    std::string message;
+  } failures[] = {
+      {inside_file, "ru", "Не удалось записать " + inside_file + ": часть пути — не каталог"},
+      {inside_file, "en", "Cannot write " + inside_file + ": Not a directory"},
+      {in_missing, "ru", "Не удалось записать " + in_missing + ": нет такого каталога"},
+      {in_missing, "en", "Cannot write " + in_missing + ": No such file or directory"},
+  };
+  for (const auto& f : failures) {
+    CliRun failed =
+        Cli({"load", "vsetv", "--site", Site(), "--channel-id", f.path, "--lang", f.lang});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_EQ(failed.err, "brelvik-cli: " + f.message + "\n");
+  }
   EXPECT_EQ(Cli({"load", "vsetv", "--export", "list.pdf"}).code, 2);
   EXPECT_EQ(Cli({"load", "vsetv", "--remove-dot"}).code, 2);
   std::filesystem::remove_all(dir);

@@ -54,7 +54,8 @@ TEST(LoadFrame, OutcomesOfFailures) {
   skip.skip_probe = true;
   const LoadResult unprobed = RunLoad(*FindProvider("vsetv"), http, SitesFor(missing), skip);
   EXPECT_EQ(unprobed.status, LoadStatus::kFailed);
-  EXPECT_EQ(unprobed.error, "HTTP/1.1 404 Not Found");
+  EXPECT_EQ(unprobed.error, "HTTP/1.1 404 Not Found: " + missing.Url("/channels.html"));
+  EXPECT_EQ(unprobed.failure.kind, FailureKind::kHttpStatus);
 }
 
 TEST(LoadFrame, CancelEndsASilentLoadPromptly) {

@@ -144,7 +144,9 @@ inline testing::AssertionResult IsPageRequest(const RecordedRequest& request,
 // A load that failed on the server's 500 answer and gave no rows.
 inline testing::AssertionResult FailedOnServerError(const LoadResult& result) {
   if (result.status != LoadStatus::kFailed) return testing::AssertionFailure() << "not failed";
-  if (result.error != "HTTP/1.1 500 Internal Server Error") {
+  if (result.failure.kind != FailureKind::kHttpStatus ||
+      result.failure.detail != "HTTP/1.1 500 Internal Server Error" ||
+      !result.error.starts_with("HTTP/1.1 500 Internal Server Error: http://")) {
     return testing::AssertionFailure() << "failed with \"" << result.error << "\"";
   }
   if (!result.rows.empty()) return testing::AssertionFailure() << "failed with rows";

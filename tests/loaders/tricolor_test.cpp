@@ -243,9 +243,12 @@ TEST(TricolorLoad, AnUnwritableTraceCostsNoRows) {
   ASSERT_EQ(result.status, LoadStatus::kLoaded) << result.error;
   EXPECT_EQ(result.rows, kWorkedRows);
   ASSERT_EQ(result.warnings.size(), 1u);
-  EXPECT_EQ(result.warnings[0],
+  EXPECT_EQ(FailureText(result.warnings[0], Language::kEn),
             "The channels loaded, but the trace file was not written: Cannot write " +
                 trace.string() + ": Not a directory");
+  EXPECT_EQ(FailureText(result.warnings[0], Language::kRu),
+            "Каналы загружены, но файл трассировки не записан: Не удалось записать " +
+                trace.string() + ": часть пути — не каталог");
 
   // The default place, when its folder cannot be made.
   ScopedEnv cache("XDG_CACHE_HOME", (dir.path() / "plain-file").string());
@@ -253,7 +256,7 @@ TEST(TricolorLoad, AnUnwritableTraceCostsNoRows) {
   ASSERT_EQ(by_default.status, LoadStatus::kLoaded) << by_default.error;
   EXPECT_EQ(by_default.rows, kWorkedRows);
   ASSERT_EQ(by_default.warnings.size(), 1u);
-  EXPECT_EQ(by_default.warnings[0],
+  EXPECT_EQ(FailureText(by_default.warnings[0], Language::kEn),
             "The channels loaded, but the trace file was not written: Cannot create " +
                 (dir.path() / "plain-file" / "brelvik").string() + ": Not a directory");
 }

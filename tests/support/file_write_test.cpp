@@ -2,12 +2,17 @@
 // that leave the earlier file and no temporary file behind.
 #include "support/file_write.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -127,22 +132,87 @@ TEST(WriteFileAtomically, ReadOnlyFolderKeepsTheEarlierFile) {
   EXPECT_EQ(ReadFile(file), before);
 }
 
-// A device that takes nothing: written in place (a rename would replace the
-// device node itself), so the failure is the device's own and nothing is left.
-TEST(WriteFileAtomically, FullDeviceFailsAndLeavesNothing) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  const std::set<std::string> before = Names("/dev");
-  try {
-    WriteFileAtomically("/dev/full", "channels");
-    ADD_FAILURE() << "writing to /dev/full succeeded";
-  } catch (const FileWriteError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot write /dev/full: " + Reason(ENOSPC));
+// Runs `body` in a child process and returns its wait status, or -1 when it
+// had to be killed after `limit` seconds (a write that blocked).
+template <typename Body>
+int InChild(Body&& body, unsigned limit = 10) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(limit);
+    body();
+    ::_exit(0);
   }
-  EXPECT_EQ(Names("/dev"), before);
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) return -1;
+  return status;
+}
 
+// Targets that are not regular files are refused before anything is opened:
+// a FIFO without a reader would block the write for ever, and a device or a
+// socket is no place for a list. /dev/null still takes the bytes.
+TEST(WriteFileAtomically, TargetsThatAreNotRegularFilesAreRefused) {
+  TempDir dir;
+  const fs::path fifo = dir.path() / "list.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path socket_path = dir.path() / "socket.txt";
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socket_path.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  fs::create_symlink(fifo, dir.path() / "link-to-fifo.txt");
+  const struct {
+    fs::path path;
+    const char* english;
+    const char* russian;
+  } cases[] = {
+      {fifo, "it is a FIFO, not a regular file", "это именованный канал (FIFO), а не обычный файл"},
+      {dir.path() / "link-to-fifo.txt", "it is a FIFO, not a regular file",
+       "это именованный канал (FIFO), а не обычный файл"},
+      {socket_path, "it is a socket, not a regular file", "это сокет, а не обычный файл"},
+      {"/dev/full", "it is a device, not a regular file", "это устройство, а не обычный файл"},
+      {"/dev/zero", "it is a device, not a regular file", "это устройство, а не обычный файл"},
+  };
+  for (const auto& c : cases) {
+    if (!fs::exists(c.path)) continue;
+    const int status = InChild([&] {
+      try {
+        WriteFileAtomically(c.path, "channels");
+      } catch (const FileWriteError& e) {
+        const bool english =
+            std::string(e.what()) == "Cannot write " + c.path.string() + ": " + c.english;
+        const bool russian = FailureText(e.GetFailure(), Language::kRu) ==
+                             "Не удалось записать " + c.path.string() + ": " + c.russian;
+        ::_exit(english && russian ? 0 : 2);
+      }
+      ::_exit(1);
+    });
+    EXPECT_NE(status, -1) << c.path << ": the write blocked";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << c.path << (WIFEXITED(status) && WEXITSTATUS(status) == 1 ? ": written" : ": message");
+    EXPECT_EQ(TargetRefusal(c.path).has_value(), true) << c.path;
+  }
+  ::close(listener);
+  EXPECT_FALSE(TargetRefusal("/dev/null"));
   WriteFileAtomically("/dev/null", "channels");
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(Names(dir.path()),
+            (std::set<std::string>{"link-to-fifo.txt", "list.txt", "socket.txt"}));
+}
+
+// A link whose file does not exist yet: the file is created where the link
+// points, and the link stays.
+TEST(WriteFileAtomically, DanglingLinkGetsItsFileCreated) {
+  TempDir dir;
+  fs::create_directory(dir.path() / "real");
+  fs::create_symlink("real/list.txt", dir.path() / "link.txt");
+  fs::create_symlink("link.txt", dir.path() / "link-to-link.txt");
+  WriteFileAtomically(dir.path() / "link-to-link.txt", "new");
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link.txt"));
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link-to-link.txt"));
+  EXPECT_EQ(ReadFile(dir.path() / "real" / "list.txt"), "new");
+  EXPECT_EQ(Names(dir.path() / "real"), std::set<std::string>{"list.txt"});
 }
 
 // A write that breaks off half-way (as on a full disk), provoked by a file
@@ -171,6 +241,48 @@ TEST(WriteFileAtomically, FailureHalfWayKeepsTheEarlierFile) {
   EXPECT_EQ(message, "Cannot write " + file.string() + ": " + Reason(EFBIG));
   EXPECT_EQ(ReadFile(file), earlier);
   EXPECT_EQ(Names(dir.path()), std::set<std::string>{"channels_id"});
+}
+
+// A process killed while it writes leaves the earlier file and nothing else:
+// an unnamed temporary file vanishes with the process whatever kills it; a
+// named one is removed by the signal handler before the signal ends the
+// process. The kill comes from the file size limit (SIGXFSZ) half-way
+// through, directly or through a handler that turns it into another signal.
+TEST(WriteFileAtomically, AKilledWriteLeavesNoTemporaryFile) {
+  TempDir dir;
+  const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+  const bool unnamed_files = probe >= 0;
+  if (probe >= 0) ::close(probe);
+  static int raised;
+  const struct {
+    const char* what;
+    bool unnamed;
+    int signal_number;  // raised from the SIGXFSZ handler; SIGXFSZ: none installed
+  } cases[] = {
+      {"unnamed, SIGXFSZ", true, SIGXFSZ}, {"unnamed, SIGKILL", true, SIGKILL},
+      {"named, SIGXFSZ", false, SIGXFSZ},  {"named, SIGTERM", false, SIGTERM},
+      {"named, SIGINT", false, SIGINT},
+  };
+  const fs::path file = dir.path() / "channels_id";
+  const std::string earlier = "a:0:{}\r\n";
+  for (const auto& c : cases) {
+    if (c.unnamed && !unnamed_files) continue;
+    PutFile(file, earlier);
+    raised = c.signal_number;
+    const int status = InChild([&] {
+      if (c.signal_number != SIGXFSZ) {
+        std::signal(SIGXFSZ, [](int) { ::raise(raised); });
+      }
+      rlimit limited{};
+      ::getrlimit(RLIMIT_FSIZE, &limited);
+      limited.rlim_cur = 4096;
+      ::setrlimit(RLIMIT_FSIZE, &limited);
+      WriteFileAtomically(file, std::string(100000, 'x'), {.unnamed_temporary = c.unnamed});
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal_number) << c.what;
+    EXPECT_EQ(Names(dir.path()), std::set<std::string>{"channels_id"}) << c.what;
+    EXPECT_EQ(ReadFile(file), earlier) << c.what;
+  }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::DeadProxyEnvironment;
 using test::LoopbackServer;
+using test::RawServer;
 using test::RequestLog;
 using test::StuckListener;
 using Clock = std::chrono::steady_clock;
@@ -147,7 +148,7 @@ TEST(HttpClientTest, StatusOtherThan2xxFailsWithTheStatusLine) {
     if (c.error == nullptr) {
       EXPECT_EQ(client.Get(url), "body of " + std::to_string(c.status));
     } else {
-      EXPECT_EQ(ErrorOf([&] { client.Get(url); }), c.error) << c.status;
+      EXPECT_EQ(ErrorOf([&] { client.Get(url); }), c.error + (": " + url)) << c.status;
     }
   }
   EXPECT_EQ(target_log.Count(), 0u) << "redirections are not followed";
@@ -216,8 +217,8 @@ TEST(HttpClientTest, SilenceLongerThanTheStallLimitFails) {
 
   for (const char* path : {"/silent", "/stops-midway"}) {
     const auto start = Clock::now();
-    EXPECT_EQ(ErrorOf([&] { client.Get(server.Url(path)); }), "The server sent nothing for 300 ms")
-        << path;
+    EXPECT_EQ(ErrorOf([&] { client.Get(server.Url(path)); }),
+              "The server sent nothing for 300 ms: " + server.Url(path));
     EXPECT_GE(Since(start), 250ms) << path;
     EXPECT_LT(Since(start), 1500ms) << path;
     EXPECT_EQ(client.Get(server.Url("/ok")), "ok") << "the client recovers after " << path;
@@ -279,12 +280,73 @@ TEST(HttpClientTest, BodyOverTheLimitFails) {
       EXPECT_EQ(client.Get(server.Url(c.path)).size(), c.expected_size) << c.path;
     } else {
       EXPECT_EQ(ErrorOf([&] { client.Get(server.Url(c.path)); }),
-                "The answer is larger than 1000 bytes")
-          << c.path;
+                "The answer is larger than 1000 bytes: " + server.Url(c.path));
     }
     EXPECT_LT(Since(start), 1000ms) << c.path;
   }
   EXPECT_EQ(client.Get(server.Url("/ok")), "ok");
+}
+
+// Answers without a valid status line, or with a header line longer than the
+// client takes, are named for what they are.
+TEST(HttpClientTest, AnswersThatAreNotHttpSayWhy) {
+  const struct {
+    const char* what;
+    std::string answer;
+    const char* error;  // followed by ": " and the address
+  } cases[] = {
+      {"HTTP/0.9: no status line", "<select></select>\r\n", "the server's answer is not HTTP"},
+      {"a status code that is not a number", "HTTP/1.1 2x0 OK\r\nContent-Length: 2\r\n\r\nok",
+       "the server's answer is not HTTP"},
+      {"a header line over the client's limit",
+       "HTTP/1.1 200 OK\r\nX-Long: " + std::string(200000, 'a') + "\r\nContent-Length: 2\r\n\r\nok",
+       "a header line of the answer is too long"},
+  };
+  for (const auto& c : cases) {
+    RawServer server([&](int fd, const std::atomic<bool>&) { RawServer::Send(fd, c.answer); });
+    HttpClient client(QuickLimits());
+    EXPECT_EQ(ErrorOf([&] { client.Get(server.Url("/channels.html")); }),
+              std::string(c.error) + ": " + server.Url("/channels.html"))
+        << c.what;
+  }
+}
+
+// A server that sends a byte now and then is never silent for the stall
+// limit; only the deadline ends such a request.
+TEST(HttpClientTest, TheDeadlineEndsATrickle) {
+  std::string headers = "HTTP/1.1 200 OK\r\n";
+  for (int i = 0; i < 60; ++i) headers += "X-Line: " + std::to_string(i) + "\r\n";
+  RawServer trickled_headers([&](int fd, const std::atomic<bool>& stopping) {
+    RawServer::Trickle(fd, headers + "Content-Length: 2\r\n\r\nok", 10ms, stopping);
+  });
+  LoopbackServer trickled_body([](httplib::Server& s, LoopbackServer& self) {
+    s.Get("/channels.html", [&self](const httplib::Request&, httplib::Response& res) {
+      res.set_chunked_content_provider("text/html",
+                                       [&self](std::size_t offset, httplib::DataSink& sink) {
+                                         if (offset >= 200 || !self.Pause(10ms)) {
+                                           sink.done();
+                                         } else {
+                                           sink.write("x", 1);
+                                         }
+                                         return true;
+                                       });
+    });
+  });
+  HttpLimits limits = QuickLimits();
+  limits.total_timeout = 300ms;
+  HttpClient client(limits);
+  for (const std::string& url :
+       {trickled_headers.Url("/channels.html"), trickled_body.Url("/channels.html")}) {
+    try {
+      client.Get(url);
+      ADD_FAILURE() << "the trickle from " << url << " was waited out";
+    } catch (const HttpError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "The server did not finish its answer within 300 ms: " + url);
+      EXPECT_EQ(FailureText(e.GetFailure(), Language::kRu),
+                "Сервер не закончил ответ за 300 мс: " + url);
+    }
+  }
 }
 
 TEST(HttpClientTest, CancelEndsAWaitWithinAFractionOfASecond) {

@@ -1,6 +1,7 @@
 // Helpers for tests of network code, all on 127.0.0.1: a cpp-httplib server on
-// an ephemeral port, a record of the requests it saw, a port whose connections
-// never complete, and proxy variables pointed at a dead port.
+// an ephemeral port, a record of the requests it saw, a server that answers
+// with raw bytes, a port whose connections never complete, and proxy variables
+// pointed at a dead port.
 #pragma once
 
 #include <arpa/inet.h>
@@ -156,6 +157,88 @@ class RequestLog {
  private:
   mutable std::mutex mutex_;
   std::vector<RecordedRequest> requests_;
+};
+
+// A server on 127.0.0.1 that reads each request's head and then writes what
+// the test's answer function sends, byte-exact: for answers no HTTP library
+// would produce (no status line, a bad status code, a huge header line, a
+// byte at a time).
+class RawServer {
+ public:
+  // Sends the answer on `fd`; `stopping` tells a slow answer to give up.
+  using Answer = std::function<void(int fd, const std::atomic<bool>& stopping)>;
+
+  explicit RawServer(Answer answer) : answer_(std::move(answer)) {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        listen(listener_, 8) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      if (listener_ >= 0) close(listener_);
+      throw std::runtime_error("raw server: could not listen on 127.0.0.1");
+    }
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~RawServer() {
+    stopping_ = true;
+    shutdown(listener_, SHUT_RDWR);
+    thread_.join();
+    close(listener_);
+  }
+  RawServer(const RawServer&) = delete;
+  RawServer& operator=(const RawServer&) = delete;
+
+  std::string Url(std::string_view path = "/") const {
+    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+  }
+
+  // Writes `bytes`, or gives up once the server is stopping or the peer left.
+  static bool Send(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+  // Sends `bytes` one at a time, `gap` apart; false when cut short.
+  static bool Trickle(int fd, std::string_view bytes, std::chrono::milliseconds gap,
+                      const std::atomic<bool>& stopping) {
+    for (const char c : bytes) {
+      if (stopping || !Send(fd, std::string_view(&c, 1))) return false;
+      std::this_thread::sleep_for(gap);
+    }
+    return true;
+  }
+
+ private:
+  void Serve() {
+    while (!stopping_) {
+      const int fd = accept(listener_, nullptr, nullptr);
+      if (fd < 0) return;
+      // One request head, then the answer; the client waits for nothing else.
+      std::string head;
+      char buffer[1024];
+      while (head.find("\r\n\r\n") == std::string::npos) {
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        head.append(buffer, static_cast<std::size_t>(n));
+      }
+      answer_(fd, stopping_);
+      close(fd);
+    }
+  }
+
+  Answer answer_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_ = false;
+  std::thread thread_;
 };
 
 // A port on 127.0.0.1 where a connection attempt hangs: the listener's accept
