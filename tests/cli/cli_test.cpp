@@ -143,6 +143,8 @@ TEST_F(CliLoad, UnusableArgumentsAreUsageErrors) {
       {{"--export=" + list, "--channel-id", (dir.path() / "." / "list.txt").string()},
        "--export and --channel-id name the same file \"" +
            (dir.path() / "." / "list.txt").string() + "\""},
+      {{"--export", list, "--write-playlist", list},
+       "--export and --write-playlist name the same file \"" + list + "\""},
       {{"--export", fifo, "--lang", "en"},
        "--export: Cannot write " + fifo + ": it is a FIFO, not a regular file"},
       {{"--channel-id", fifo},
