@@ -28,7 +28,7 @@ constexpr const char* kUsage =
 
 GuiCommandLine ParseGuiCommandLine(const QStringList& arguments, AppSettings& settings) {
   // The parser reads the options; the help is the text above, laid out as the
-  // manual page and the command-line tool's help are.
+  // manual page and brelvik-cli's help are.
   QCommandLineParser parser;
   const QCommandLineOption site("site", "", "NAME=URL");
   const QCommandLineOption help({"h", "help"}, "");
@@ -42,8 +42,9 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments, AppSettings& se
   const QString program = QStringLiteral("brelvik");
   if (parser.isSet(help)) return {GuiCommandLine::Outcome::kPrint, kUsage};
   if (parser.isSet(version)) {
+    const std::string_view number = ProgramVersion();
     return {GuiCommandLine::Outcome::kPrint,
-            program + " " + QString::fromUtf8(ProgramVersion().data(), ProgramVersion().size()) + "\n"};
+            program + " " + QString::fromUtf8(number.data(), number.size()) + "\n"};
   }
   if (!parser.positionalArguments().isEmpty()) {
     return {GuiCommandLine::Outcome::kUsageError,

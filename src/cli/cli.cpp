@@ -92,6 +92,11 @@ constexpr std::string_view kUsage =
 
 constexpr std::string_view kPrefix = "brelvik-cli: ";
 
+// A failure on stderr, in the run's language.
+void SayFailure(std::ostream& err, const Failure& failure, Language language) {
+  err << kPrefix << FailureText(failure, language) << "\n";
+}
+
 struct Options {
   std::string command;
   std::string provider;
@@ -409,7 +414,7 @@ int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
     }
     case LoadStatus::kFailed:
     case LoadStatus::kCancelled:
-      err << kPrefix << FailureText(result.failure, options.language) << "\n";
+      SayFailure(err, result.failure, options.language);
       return kExitFailed;
     case LoadStatus::kLoaded:
       break;
@@ -431,7 +436,7 @@ int WriteTableFiles(const ChannelTable& table, const Options& options, std::stri
       ExportTable(table, options.export_file, options.language, site_label, err);
     }
   } catch (const std::exception& e) {
-    err << kPrefix << FailureText(FailureOf(e), options.language) << "\n";
+    SayFailure(err, FailureOf(e), options.language);
     return kExitFailed;
   }
   return -1;
@@ -457,12 +462,12 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     }
   } catch (const PlaylistError& e) {
     PlaylistNotice notice = e.Notice();
-    err << kPrefix << PlaylistNoticeLine(options.playlist_file, notice, options.language)
-        << "\n";
+    err << kPrefix << PlaylistNoticeLine(options.playlist_file, notice, options.language) << "\n";
     return kExitFailed;
   }
   for (const PlaylistNotice& warning : playlist.warnings) {
-    err << kPrefix << "warning: " << PlaylistNoticeLine(options.playlist_file, warning, options.language) << "\n";
+    err << kPrefix << "warning: "
+        << PlaylistNoticeLine(options.playlist_file, warning, options.language) << "\n";
   }
   const Provider* provider = FindProviderByKeyOrIndex(options.provider);
   std::optional<ChannelMapping> mapping;
@@ -488,7 +493,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
       try {
         WriteFileAtomically(options.refresh_report_file, RefreshReportJson(report));
       } catch (const FileWriteError& e) {
-        err << kPrefix << FailureText(e.GetFailure(), options.language) << "\n";
+        SayFailure(err, e.GetFailure(), options.language);
         return kExitFailed;
       }
     }
@@ -497,7 +502,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     try {
       SaveMappingFile(options.save_mapping_file, MappingOf(provider->key, rows, run));
     } catch (const FileWriteError& e) {
-      err << kPrefix << FailureText(e.GetFailure(), options.language) << "\n";
+      SayFailure(err, e.GetFailure(), options.language);
       return kExitFailed;
     }
   }
@@ -513,7 +518,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     try {
       WriteFileAtomically(options.write_playlist_file, bytes);
     } catch (const FileWriteError& e) {
-      err << kPrefix << FailureText(e.GetFailure(), options.language) << "\n";
+      SayFailure(err, e.GetFailure(), options.language);
       return kExitFailed;
     }
   }
@@ -575,8 +580,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (out.fail()) {
     const int error = errno != 0 ? errno : EIO;
-    err << kPrefix << FailureText(Failure(FailureKind::kOutputWrite, {}, {}, 0, error), language)
-        << "\n";
+    SayFailure(err, Failure(FailureKind::kOutputWrite, {}, {}, 0, error), language);
     return code == kExitLoaded ? kExitFailed : code;
   }
   return code;
