@@ -1,6 +1,5 @@
 // brelvik-cli: lists the providers and loads one provider's channel list.
 #include "cli/cli.h"
-#include "cli/load_outcome.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +8,7 @@
 
 #include "cli/cli_text.h"
 #include "cli/match_output.h"
+#include "cli/load_outcome.h"
 #include "loaders/load_frame.h"
 #include "matching/mapping.h"
 #include "matching/match_outputs.h"

@@ -63,36 +63,53 @@ std::string CreateList(const ChannelRows& rows, const ChannelIdOptions& options)
 
 ChannelIdFindings CheckChannelIdList(const ChannelRows& rows, const ChannelIdOptions& options) {
   ChannelIdFindings findings;
+  // First pass: each row's key, and per key whether its codes, as the file
+  // writes them, differ. Most lists have no collision, so the rows of a key
+  // are gathered only for the keys that have one.
   struct KeyEntries {
-    std::string key;
-    ChannelRows rows;           // distinct name and code pairs, first seen first
-    std::string first_written;  // the written code of the key's first entry
-    std::string last_code;
+    std::string_view key;       // held by key_index
+    std::string first_written;  // the key's first code as the file holds it
+    std::size_t last_row = 0;
     bool differ = false;
+    std::vector<std::size_t> rows;  // second pass, colliding keys only
   };
   std::vector<KeyEntries> keys;
   std::unordered_map<std::string, std::size_t> key_index;
-  std::unordered_set<std::string> seen;  // key, name and code of the rows kept
-  for (const ChannelRow& row : rows) {
-    std::string code = Trim(row.code);
-    std::string written = Utf8ToCp1251(code);
+  key_index.reserve(rows.size());
+  std::vector<std::size_t> key_of_row(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    std::string code = Trim(rows[i].code);
     if (!Cp1251Holds(code)) {
-      findings.lost_characters.push_back({row.name, code, Cp1251ToUtf8(written)});
+      std::string written = Cp1251ToUtf8(Utf8ToCp1251(code));
+      findings.lost_characters.push_back({rows[i].name, code, written});
+      code = std::move(written);
     }
-    std::string key = ChannelHash(row.name, options);
-    const auto [at, added] = key_index.try_emplace(key, keys.size());
-    if (added) keys.push_back({key, {}, written, {}, false});
-    KeyEntries& entries = keys[at->second];
-    entries.differ = entries.differ || written != entries.first_written;
-    entries.last_code = code;
-    if (seen.insert(key + '\0' + row.name + '\0' + code).second) {
-      entries.rows.push_back({row.name, std::move(code)});
+    std::string key = ChannelHash(rows[i].name, options);
+    const auto [at, added] = key_index.try_emplace(std::move(key), keys.size());
+    if (added) {
+      keys.push_back({at->first, std::move(code), i, false, {}});
+    } else {
+      KeyEntries& entries = keys[at->second];
+      entries.differ = entries.differ || code != entries.first_written;
+      entries.last_row = i;
     }
+    key_of_row[i] = at->second;
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (keys[key_of_row[i]].differ) keys[key_of_row[i]].rows.push_back(i);
   }
   for (KeyEntries& entries : keys) {
     if (!entries.differ) continue;
-    findings.collisions.push_back(
-        {std::move(entries.key), std::move(entries.rows), std::move(entries.last_code)});
+    KeyCollision& collision = findings.collisions.emplace_back();
+    collision.key = std::string(entries.key);
+    collision.kept_code = Trim(rows[entries.last_row].code);
+    std::unordered_set<std::string> named;  // name and code of the rows already named
+    for (const std::size_t i : entries.rows) {
+      ChannelRow row{rows[i].name, Trim(rows[i].code)};
+      if (named.insert(row.name + '\0' + row.code).second) {
+        collision.rows.push_back(std::move(row));
+      }
+    }
   }
   return findings;
 }

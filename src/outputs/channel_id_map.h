@@ -37,6 +37,7 @@ struct LostCharacterRow {
   std::string name;
   std::string code;     // trimmed, as the map text holds it
   std::string written;  // the code as the file holds it, read back as UTF-8
+  bool operator==(const LostCharacterRow&) const = default;
 };
 
 // Rows whose names give one key but whose codes, as the file holds them,
@@ -46,6 +47,7 @@ struct KeyCollision {
   std::string key;
   ChannelRows rows;       // in table order, each name and code once; codes trimmed
   std::string kept_code;  // the code of the key's last entry: the one the plug-in sees
+  bool operator==(const KeyCollision&) const = default;
 };
 
 // What the channel-id file of these rows cannot tell a plug-in.

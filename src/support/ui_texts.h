@@ -30,13 +30,13 @@ struct UiTexts {
   std::string_view cause_no_entries;
   std::string_view kept_existing_file;  // followed by the file's name
   // What the channel_id file could not say.
-  std::string_view lost_characters;     // codes with characters Windows-1251 lacks
-  std::string_view key_collisions;      // names of one key with different codes
-  std::string_view collision_key;       // followed by the key
-  std::string_view plugin_sees;         // followed by the code the plug-in keeps
+  std::string_view lost_characters;  // codes with characters Windows-1251 lacks
+  std::string_view key_collisions;   // names of one key with different codes
+  std::string_view collision_key;    // followed by the key
+  std::string_view plugin_sees;      // followed by the code the plug-in keeps
   std::string_view quote_open;
   std::string_view quote_close;
-  std::string_view more_before;         // "... and N more" around N
+  std::string_view more_before;  // "... and N more" around N
   std::string_view more_after;
   // Dialog panel titles.
   std::string_view save_options_title;
