@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "cli/cli_text.h"
-#include "cli/match_output.h"
 #include "cli/load_outcome.h"
+#include "cli/match_output.h"
 #include "loaders/load_frame.h"
 #include "matching/mapping.h"
 #include "matching/match_outputs.h"
