@@ -130,23 +130,34 @@ TEST_F(MatchCli, APageWithoutAListKeepsExistingFiles) {
                                       test::ReadFixture("vsetv/channels_redesign.html"));
   const auto id_file = dir_.path() / "channels_id";
   const auto target = dir_.path() / "out.m3u";
+  const auto mapping = dir_.path() / "mapping.json";
   Write(id_file, "old");
   Write(target, "precious");
-  std::vector<std::string> args = {"match",        "vsetv",
-                                   "--site",       "vsetv=" + redesigned.Url(""),
-                                   "--playlist",   (dir_.path() / "list.m3u").string(),
-                                   "--channel-id", id_file.string(),
-                                   "--write-playlist", target.string()};
+  Write(mapping, "decisions");
+  std::vector<std::string> args = {"match",
+                                   "vsetv",
+                                   "--site",
+                                   "vsetv=" + redesigned.Url(""),
+                                   "--playlist",
+                                   (dir_.path() / "list.m3u").string(),
+                                   "--channel-id",
+                                   id_file.string(),
+                                   "--write-playlist",
+                                   target.string(),
+                                   "--save-mapping",
+                                   mapping.string()};
   const CliRun kept = Cli(args);
   EXPECT_EQ(kept.code, 4) << kept.err;
   EXPECT_NE(kept.err.find("списка каналов в ней не найдено"), std::string::npos);
   EXPECT_EQ(test::ReadFile(id_file), "old");
   EXPECT_EQ(test::ReadFile(target), "precious");
+  EXPECT_EQ(test::ReadFile(mapping), "decisions");
 
   args.push_back("--allow-empty");
   EXPECT_EQ(Cli(args).code, 4);
   EXPECT_EQ(test::ReadFile(id_file), "a:0:{}\r\n");
   EXPECT_EQ(test::ReadFile(target), kPlaylist);
+  EXPECT_NE(test::ReadFile(mapping), "decisions");
 }
 
 TEST_F(MatchCli, ABadPlaylistStopsBeforeAnythingIsFetchedOrWritten) {
