@@ -74,12 +74,15 @@ std::string ZakonPage(int channels) {
 }
 
 void RunBody(benchmark::State& state, const std::function<std::string(int)>& make_page,
-             ChannelRows (*parse)(std::string_view), std::size_t fixed_rows = 0) {
+             ChannelRows (*parse)(std::string_view, brelvik::EmptyListCause*),
+             std::size_t fixed_rows = 0) {
   const int channels = static_cast<int>(state.range(0));
   const std::string page = make_page(channels);
   for (auto _ : state) {
-    ChannelRows rows = parse(page);
-    if (rows.size() != static_cast<std::size_t>(channels) + fixed_rows) {
+    brelvik::EmptyListCause empty = brelvik::EmptyListCause::kNone;
+    ChannelRows rows = parse(page, &empty);
+    if (rows.size() != static_cast<std::size_t>(channels) + fixed_rows ||
+        empty != brelvik::EmptyListCause::kNone) {
       state.SkipWithError("the generated page did not give one row per channel");
       break;
     }

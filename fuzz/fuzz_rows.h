@@ -34,6 +34,19 @@ inline void CheckCleanRows(const ChannelRows& rows) {
   }
 }
 
+// Every name and code is well-formed UTF-8 and holds no line break, so each
+// row stays one line. A ">" may stand in it: the cutting split at every one
+// the page held, but a character reference ("&gt;") decodes to one afterwards.
+inline void CheckOneLineRows(const ChannelRows& rows) {
+  CheckUtf8Rows(rows);
+  for (const ChannelRow& row : rows) {
+    if (row.name.find_first_of("\r\n") != std::string_view::npos ||
+        row.code.find_first_of("\r\n") != std::string_view::npos) {
+      __builtin_trap();
+    }
+  }
+}
+
 // Only lines that start with a digit become rows, and the code is their start.
 inline void CheckCodesStartWithDigits(const ChannelRows& rows) {
   for (const ChannelRow& row : rows) {

@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the ntvplus body (sorted, distinct channel options):
-// clean, named rows whose codes start with a digit.
+// one-line, named rows whose codes start with a digit.
 #include <cstddef>
 #include <cstdint>
 
@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const brelvik::ChannelRows rows = brelvik::ParseNtvplusPage(brelvik::fuzz::AsPage(data, size));
-  brelvik::fuzz::CheckCleanRows(rows);
+  brelvik::fuzz::CheckOneLineRows(rows);
   brelvik::fuzz::CheckCodesStartWithDigits(rows);
   brelvik::fuzz::CheckNamed(rows);
   return 0;

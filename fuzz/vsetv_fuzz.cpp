@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the vsetv body (options of the channel selector): clean rows.
+// Feeds arbitrary bytes to the vsetv body (options of the channel selector): one-line rows.
 #include <cstddef>
 #include <cstdint>
 
@@ -6,6 +6,6 @@
 #include "loaders/loaders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  brelvik::fuzz::CheckCleanRows(brelvik::ParseVsetvPage(brelvik::fuzz::AsPage(data, size)));
+  brelvik::fuzz::CheckOneLineRows(brelvik::ParseVsetvPage(brelvik::fuzz::AsPage(data, size)));
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "app/interface_font.h"
 #include "app/message_box.h"
 #include "app/qt_translations.h"
+#include "loaders/empty_list.h"
 #include "outputs/channel_id_map.h"
 #include "outputs/channel_search.h"
 #include "outputs/list_export.h"
@@ -589,6 +590,7 @@ void MainWindow::FinishLoad(const LoadResult& result) {
       RestoreAfterLoad(saved_start_caption_);
       // C6 to C9.
       channel_list_text_ = CreateList(model_->Table().Rows(), SaveOptions());
+      channel_list_findings_ = CheckChannelIdList(model_->Table().Rows(), SaveOptions());
       title_site_ = site_label_;
       setWindowTitle(Q(Texts().app_title) + title_site_);
       grid_->setFocus();
@@ -596,6 +598,10 @@ void MainWindow::FinishLoad(const LoadResult& result) {
       for (const Failure& warning : result.warnings) {
         MessageBoxes::Show(this, QMessageBox::Critical, Q(Texts().message_caption),
                            FailureMessage(warning));
+      }
+      if (result.empty_list != EmptyListCause::kNone) {
+        MessageBoxes::Show(this, QMessageBox::Information, Q(Texts().message_caption),
+                           Q(EmptyListMessage(result.empty_list, Texts())));
       }
       break;
     }
@@ -669,12 +675,14 @@ void MainWindow::CBox1Click() {
 
 void MainWindow::VHSBtn2Click() {
   std::string text = channel_list_text_;
+  ChannelIdFindings findings = channel_list_findings_;
   if (cbox1_->isChecked()) {
     text = CreateList(model_->Table().Rows(), SaveOptions());
+    findings = CheckChannelIdList(model_->Table().Rows(), SaveOptions());
     SetCurrentRow(0);
   }
   try {
-    SaveIDFile(text);
+    SaveIDFile(text, findings);
   } catch (const std::exception&) {
     // The panel stays open so the user can pick another place.
     return;
@@ -682,7 +690,7 @@ void MainWindow::VHSBtn2Click() {
   speed_form1_->Hide();
 }
 
-void MainWindow::SaveIDFile(const std::string& text) {
+void MainWindow::SaveIDFile(const std::string& text, const ChannelIdFindings& findings) {
   const std::optional<SaveAnswer> answer = FileDialogs::AskSave(this, "channels_id", {}, 0);
   if (!answer) return;
   const UiTexts& texts = Texts();
@@ -694,6 +702,13 @@ void MainWindow::SaveIDFile(const std::string& text) {
     throw;
   }
   MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), Q(texts.save_done));
+  if (findings.Empty()) return;
+  QStringList reports;
+  for (const FindingReport& report : DescribeChannelIdFindings(findings, texts)) {
+    reports << Q(FindingReportText(report, texts, kFindingsShown));
+  }
+  MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption),
+                     reports.join("\n\n"));
 }
 
 void MainWindow::CopyToClipboard(const QString& text) {

@@ -42,6 +42,8 @@ class MainWindow : public QWidget {
   static constexpr QRgb kMaroonColor = qRgb(128, 0, 0);
   static constexpr QRgb kSelectedCellColor = qRgb(204, 211, 228);
   static constexpr int kHintShowMs = 5000;
+  // Rows or keys a notice after saving the channel_id file names, per kind.
+  static constexpr std::size_t kFindingsShown = 20;
 
   explicit MainWindow(AppSettings settings = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
@@ -77,7 +79,8 @@ class MainWindow : public QWidget {
   void SpeedForm1Show();
   void CBox1Click();
   void VHSBtn2Click();
-  void SaveIDFile(const std::string& text);
+  // Writes `text`, then tells what the file cannot hold (`findings`).
+  void SaveIDFile(const std::string& text, const ChannelIdFindings& findings = {});
   // Clipboard and M3U line.
   void BTN_CopyNameClick();
   void BTN_CopyCodeClick();
@@ -163,6 +166,8 @@ class MainWindow : public QWidget {
   // failed or whose table was emptied by choosing another provider.
   QString title_site_;
   std::string channel_list_text_;
+  // What channel_list_text_ cannot tell the plug-in, found when it was built.
+  ChannelIdFindings channel_list_findings_;
   QString list_file_name_ = "vsetv_list";
   QString saved_start_caption_;
   QString list_filter_;

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "cli/cli_text.h"
+#include "cli/load_outcome.h"
 #include "cli/match_output.h"
 #include "loaders/load_frame.h"
 #include "matching/mapping.h"
@@ -38,6 +39,7 @@ constexpr std::string_view kUsage =
     "                  [--format table|tsv|json|m3u] [--lang ru|en] [--trace-file PATH]\n"
     "                  [--channel-id FILE [--remove-hyphen] [--remove-dot] [--lower-russian]]\n"
     "                  [--export FILE.txt|FILE.xls|FILE.htm|FILE.html|FILE.xml|FILE.channels.xml]\n"
+    "                  [--allow-empty]\n"
     "  brelvik-cli match KEY|INDEX --playlist FILE [load options]\n"
     "                  [--auto-score N] [--review-score N] [--format table|tsv|json]\n"
     "                  [--apply] [--write-playlist FILE]\n"
@@ -80,6 +82,9 @@ constexpr std::string_view kUsage =
     "                   the matcher) and tell what changed at the provider since\n"
     "  --save-mapping F with match: save this run's decisions to F\n"
     "  --refresh-report F  with match and --mapping: write what changed as JSON\n"
+    "  --allow-empty    write --channel-id, --export, --write-playlist and\n"
+    "                   --save-mapping over existing files even when the page held\n"
+    "                   no channel list\n"
     "  --help           print this text and exit\n"
     "  --version        print the program's name and version and exit\n"
     "\n"
@@ -88,7 +93,10 @@ constexpr std::string_view kUsage =
     "not at all.\n"
     "\n"
     "Exit status: 0 loaded, 1 the load or writing a file or the output failed,\n"
-    "2 usage error, 3 the site is unavailable.\n";
+    "2 usage error, 3 the site is unavailable,\n"
+    "4 loaded, but the page held no channel list (the site may have changed its\n"
+    "layout; existing --channel-id, --export, --write-playlist and --save-mapping\n"
+    "files are then left as they were unless --allow-empty is given).\n";
 
 constexpr std::string_view kPrefix = "brelvik-cli: ";
 
@@ -118,6 +126,7 @@ struct Options {
   std::string save_mapping_file;
   std::string refresh_report_file;
   bool match_only_given = false;
+  bool allow_empty = false;
 };
 
 // A whole number from 0 to 100; false for anything else.
@@ -272,6 +281,8 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
     } else if (arg == "--trace-file") {
       if (!(error = value(options.trace_file)).empty()) return error;
       file("--trace-file", options.trace_file);
+    } else if (arg == "--allow-empty") {
+      if (!(error = flag(options.allow_empty)).empty()) return error;
     } else if (arg == "--skip-probe") {
       if (!(error = flag(options.skip_probe)).empty()) return error;
     } else if (arg == "--timeout") {
@@ -384,8 +395,9 @@ void ExportTable(const ChannelTable& table, const std::string& path, Language la
 }
 
 // Loads the provider's list into `table`; returns -1 on success, else the exit code.
+// `outcome` then holds what the rest of the command makes of the load.
 int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
-              std::string& site_label) {
+              std::string& site_label, LoadOutcome& outcome) {
   const Provider* provider = FindProviderByKeyOrIndex(options.provider);
   if (!provider) {
     err << kPrefix << "unknown provider \"" << options.provider << "\"\n";
@@ -401,9 +413,8 @@ int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
   load_options.skip_probe = options.skip_probe;
   load_options.trace_file = options.trace_file;
   const LoadResult result = RunLoad(*provider, http, options.sites, load_options);
-  for (const Failure& warning : result.warnings) {
-    err << kPrefix << "warning: " << FailureText(warning, options.language) << "\n";
-  }
+  outcome = LoadOutcome(result, options.language, options.allow_empty);
+  outcome.PrintWarnings(err);
   switch (result.status) {
     case LoadStatus::kNoConnect: {
       // The window's three-line notice, as one line.
@@ -424,15 +435,18 @@ int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
   return -1;
 }
 
-// Writes --channel-id and --export from the table; returns -1, or the exit code.
+// Writes --channel-id and --export from the table, unless `outcome` keeps an
+// existing file; returns -1, or the exit code.
 int WriteTableFiles(const ChannelTable& table, const Options& options, std::string_view site_label,
-                    std::ostream& err) {
+                    const LoadOutcome& outcome, std::ostream& err) {
   try {
-    if (!options.channel_id_file.empty()) {
+    if (!options.channel_id_file.empty() && outcome.MayWrite(options.channel_id_file, err)) {
       SaveChannelIdFile(options.channel_id_file,
                         CreateList(table.Rows(), options.channel_id_options));
+      PrintChannelIdFindings(CheckChannelIdList(table.Rows(), options.channel_id_options),
+                             options.language, err);
     }
-    if (!options.export_file.empty()) {
+    if (!options.export_file.empty() && outcome.MayWrite(options.export_file, err)) {
       ExportTable(table, options.export_file, options.language, site_label, err);
     }
   } catch (const std::exception& e) {
@@ -445,10 +459,13 @@ int WriteTableFiles(const ChannelTable& table, const Options& options, std::stri
 int Load(const Options& options, std::ostream& out, std::ostream& err) {
   ChannelTable table;
   std::string site_label;
-  if (const int code = LoadTable(options, err, table, site_label); code >= 0) return code;
-  if (const int code = WriteTableFiles(table, options, site_label, err); code >= 0) return code;
+  LoadOutcome outcome;
+  if (const int code = LoadTable(options, err, table, site_label, outcome); code >= 0) return code;
+  if (const int code = WriteTableFiles(table, options, site_label, outcome, err); code >= 0) {
+    return code;
+  }
   PrintRows(table, options, site_label, out);
-  return kExitLoaded;
+  return outcome.ExitCode();
 }
 
 int Match(const Options& options, std::ostream& out, std::ostream& err) {
@@ -482,7 +499,8 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
   }
   ChannelTable table;
   std::string site_label;
-  if (const int code = LoadTable(options, err, table, site_label); code >= 0) return code;
+  LoadOutcome outcome;
+  if (const int code = LoadTable(options, err, table, site_label, outcome); code >= 0) return code;
   const ChannelRows rows = table.Rows();
   MatchRun run = MatchPlaylist(rows, playlist, options.match_options);
   if (mapping) {
@@ -498,7 +516,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
       }
     }
   }
-  if (!options.save_mapping_file.empty()) {
+  if (!options.save_mapping_file.empty() && outcome.MayWrite(options.save_mapping_file, err)) {
     try {
       SaveMappingFile(options.save_mapping_file, MappingOf(provider->key, rows, run));
     } catch (const FileWriteError& e) {
@@ -507,8 +525,11 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     }
   }
   if (options.apply) ApplyMatches(table, run);
-  if (const int code = WriteTableFiles(table, options, site_label, err); code >= 0) return code;
-  if (!options.write_playlist_file.empty()) {
+  if (const int code = WriteTableFiles(table, options, site_label, outcome, err); code >= 0) {
+    return code;
+  }
+  if (!options.write_playlist_file.empty() &&
+      outcome.MayWrite(options.write_playlist_file, err)) {
     std::vector<PlaylistNotice> warnings;
     const std::string bytes = PlaylistWithIds(playlist, PlaylistIds(playlist, rows, run), &warnings);
     for (const PlaylistNotice& warning : warnings) {
@@ -527,7 +548,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
                                                        : MatchFormat::kTable;
   PrintMatches(rows, run, format, options.language, out);
   err << kPrefix << MatchSummary(run.Counts(), options.language) << "\n";
-  return kExitLoaded;
+  return outcome.ExitCode();
 }
 
 int Providers(const Options& options, std::ostream& out) {

@@ -25,8 +25,8 @@ const ChannelRows& FixedRows() {
 bool IsLink(std::string_view line) { return line.find('|') != std::string_view::npos; }
 }  // namespace
 
-ChannelRows ParseAkadoPage(std::string_view page) {
-  std::string text = TextBetween(kTableHeadEnd, page, kSpecialRows);
+ChannelRows ParseAkadoPage(std::string_view page, EmptyListCause* empty) {
+  std::string text = CutList(kTableHeadEnd, page, kSpecialRows, empty);
   // Each link becomes one line: target, "|", link text.
   text = ReplaceAll(text, "<a href=\"", "\r\n");
   text = ReplaceAll(text, ".html\">", "|");
@@ -35,7 +35,8 @@ ChannelRows ParseAkadoPage(std::string_view page) {
 
   // A line that is not a link would only add a nameless line to the list,
   // which gives no row, so it is left out; so is a link without text.
-  ChannelRows links = SortedLinkRows(text, IsLink, NamelessLinks::kDropped);
+  ChannelRows links = SortedLinkRows(text, IsLink, NamelessLinks::kDropped, empty);
+  DecodeHtmlRows(links);
   ChannelRows rows = FixedRows();
   rows.insert(rows.end(), std::make_move_iterator(links.begin()),
               std::make_move_iterator(links.end()));
@@ -46,7 +47,8 @@ Loader AkadoLoader() {
   return {
       [](const ProviderSites& sites) { return sites.Address("akado") + "/"; },
       [](LoadContext& ctx) {
-        return ParseAkadoPage(ctx.Get(ctx.Sites().Address("akado") + "/channels/"));
+        return ParseAkadoPage(ctx.Get(ctx.Sites().Address("akado") + "/channels/"),
+                              &ctx.empty_list);
       },
   };
 }

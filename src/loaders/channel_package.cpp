@@ -7,6 +7,7 @@
 #include <string>
 
 #include "loaders/loaders.h"
+#include "loaders/row_steps.h"
 #include "support/codepage.h"
 #include "support/failure.h"
 #include "support/text.h"
@@ -109,14 +110,15 @@ Loader ChannelPackageLoader(std::string site, std::string service, std::string q
       [site](const ProviderSites& sites) { return sites.Address(site); },
       [service, query](LoadContext& ctx) {
         const std::string url = ctx.Sites().Address(service) + std::string(kServicePath) + query;
-        return ParseChannelPackage(ctx.Get(url));
+        return ParseChannelPackage(ctx.Get(url), &ctx.empty_list);
       },
   };
 }
 
 }  // namespace
 
-ChannelRows ParseChannelPackage(std::string_view answer) {
+ChannelRows ParseChannelPackage(std::string_view answer, EmptyListCause* empty) {
+  if (empty != nullptr) *empty = EmptyListCause::kNone;
   std::string converted;
   const bool windows_1251 = DeclaresWindows1251(answer);
   if (windows_1251) {
@@ -162,6 +164,8 @@ ChannelRows ParseChannelPackage(std::string_view answer) {
   for (const std::string& line : pairs) {
     rows.push_back({ExtractField(line, 1, ">"), ExtractField(line, 2, ">")});
   }
+  // The texts are XML's, already decoded by the parser.
+  if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoEntries);
   return rows;
 }
 

@@ -66,6 +66,7 @@ LoadResult RunLoad(const Provider& provider, HttpClient& http, const ProviderSit
     ctx.trace_file = options.trace_file;
     result.rows = loader.body(ctx);
     result.warnings = ctx.TakeWarnings();
+    result.empty_list = ctx.empty_list;
     result.status = LoadStatus::kLoaded;
   } catch (const HttpCancelled& e) {
     result.status = LoadStatus::kCancelled;

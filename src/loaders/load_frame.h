@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "loaders/channel_row.h"
+#include "loaders/empty_list.h"
 #include "loaders/providers.h"
 #include "support/cancel.h"
 #include "support/failure.h"
@@ -40,6 +41,8 @@ class LoadContext {
 
   // Where a loader that keeps a trace file writes it; empty for its default.
   std::filesystem::path trace_file;
+  // Set by the body when the page or answer arrived but held no channel list.
+  EmptyListCause empty_list = EmptyListCause::kNone;
 
  private:
   HttpClient& http_;
@@ -72,6 +75,10 @@ struct LoadResult {
   Failure failure;                    // what went wrong when kFailed or kCancelled
   std::string error;                  // the failure's English text
   std::vector<Failure> warnings;      // failures that did not cost the rows
+  // kLoaded only: why the page or answer that arrived held no channel list,
+  // kNone when it held one. The rows are still what the page gives (akado's
+  // fixed rows, for one).
+  EmptyListCause empty_list = EmptyListCause::kNone;
   std::string site_label;             // ": " and the provider's site address
 };
 

@@ -1,4 +1,7 @@
-// Each provider's loader: its probe address and its body.
+// Each provider's loader: its probe address and its body. A body given an
+// EmptyListCause sets it to why the page held no channel list (kNone when it
+// held one). The HTML pages' bodies decode the character references in the
+// names and codes of the rows they cut.
 #pragma once
 
 #include <filesystem>
@@ -12,7 +15,7 @@
 namespace brelvik {
 
 // vsetv: the options of the channel selector on "/channels.html" (Windows-1251).
-ChannelRows ParseVsetvPage(std::string_view page);
+ChannelRows ParseVsetvPage(std::string_view page, EmptyListCause* empty = nullptr);
 Loader VsetvLoader();
 
 // mailru, idcmd, stv: lists the program carries ("name;code" a line), handed
@@ -30,7 +33,7 @@ Loader StvLoader();
 
 // smartlab, moyo: the channel package's entries in the service's XML answer,
 // read by position. Raises std::runtime_error for a document not of that shape.
-ChannelRows ParseChannelPackage(std::string_view answer);
+ChannelRows ParseChannelPackage(std::string_view answer, EmptyListCause* empty = nullptr);
 Loader SmartlabLoader();
 Loader MoyoLoader();
 
@@ -38,6 +41,7 @@ Loader MoyoLoader();
 struct TricolorPage {
   std::vector<std::string> lines;  // the cleaned filter's lines, as the trace file keeps them
   ChannelRows rows;
+  EmptyListCause empty_list = EmptyListCause::kNone;  // why there are no rows, if none
 };
 TricolorPage ParseTricolorPage(std::string_view page);
 // The trace file's content: each line followed by CR LF, in Windows-1251.
@@ -47,23 +51,23 @@ std::filesystem::path DefaultTricolorTraceFile();
 Loader TricolorLoader();
 
 // teleguide: the channel links of "/kanals.html" (UTF-8), sorted, each once.
-ChannelRows ParseTeleguidePage(std::string_view page);
+ChannelRows ParseTeleguidePage(std::string_view page, EmptyListCause* empty = nullptr);
 Loader TeleguideLoader();
 
 // akado: five fixed channels, then the links of "/channels/" (UTF-8), sorted, each once.
-ChannelRows ParseAkadoPage(std::string_view page);
+ChannelRows ParseAkadoPage(std::string_view page, EmptyListCause* empty = nullptr);
 Loader AkadoLoader();
 
 // ntvplus: the channel selector's options on "/tv/lite.xl" (UTF-8), sorted, each once.
-ChannelRows ParseNtvplusPage(std::string_view page);
+ChannelRows ParseNtvplusPage(std::string_view page, EmptyListCause* empty = nullptr);
 Loader NtvplusLoader();
 
 // ontimetv: the channel blocks of "/tv/?cat=11" (Windows-1251), in page order.
-ChannelRows ParseOntimetvPage(std::string_view page);
+ChannelRows ParseOntimetvPage(std::string_view page, EmptyListCause* empty = nullptr);
 Loader OntimetvLoader();
 
 // zakon: the "channels" object of the television site's "/" (Windows-1251), in order.
-ChannelRows ParseZakonPage(std::string_view page);
+ChannelRows ParseZakonPage(std::string_view page, EmptyListCause* empty = nullptr);
 Loader ZakonLoader();
 
 }  // namespace brelvik

@@ -20,8 +20,8 @@ bool IsChannelLine(std::string_view line) {
 }
 }  // namespace
 
-ChannelRows ParseNtvplusPage(std::string_view page) {
-  std::string text = TextBetween(kHeadingEnd, page, kRightEntry);
+ChannelRows ParseNtvplusPage(std::string_view page, EmptyListCause* empty) {
+  std::string text = CutList(kHeadingEnd, page, kRightEntry, empty);
   // Each option becomes one line: value, "|", text.
   text = ReplaceAll(text, "</option>", "\r\n");
   text = ReplaceAll(text, "<option value=\"", "\r\n");
@@ -32,14 +32,17 @@ ChannelRows ParseNtvplusPage(std::string_view page) {
 
   // A line that is not a channel would only add a nameless line to the list,
   // which gives no row, so it is left out; so is an option without text.
-  return SortedLinkRows(text, IsChannelLine, NamelessLinks::kDropped);
+  ChannelRows rows = SortedLinkRows(text, IsChannelLine, NamelessLinks::kDropped, empty);
+  DecodeHtmlRows(rows);
+  return rows;
 }
 
 Loader NtvplusLoader() {
   return {
       [](const ProviderSites& sites) { return sites.Address("ntvplus") + "/"; },
       [](LoadContext& ctx) {
-        return ParseNtvplusPage(ctx.Get(ctx.Sites().Address("ntvplus") + "/tv/lite.xl"));
+        return ParseNtvplusPage(ctx.Get(ctx.Sites().Address("ntvplus") + "/tv/lite.xl"),
+                                &ctx.empty_list);
       },
   };
 }

@@ -15,8 +15,8 @@ constexpr std::string_view kTableEnd = "</table>";
 constexpr std::string_view kChannelBlock = "<div class=\"normal_div1\">";
 }  // namespace
 
-ChannelRows ParseOntimetvPage(std::string_view page) {
-  std::string text = TextBetween(kLeftSide, page, kTableEnd);
+ChannelRows ParseOntimetvPage(std::string_view page, EmptyListCause* empty) {
+  std::string text = CutList(kLeftSide, page, kTableEnd, empty);
   // A block may span several lines of the page; it must become one line, so
   // both kinds of line break go. Dropping only the line feeds would leave the
   // carriage returns of a CR LF page cutting blocks into markup rows.
@@ -39,8 +39,11 @@ ChannelRows ParseOntimetvPage(std::string_view page) {
     if (Trim(pair) == ">") continue;  // neither code nor name
     rows.push_back(RowFromPair(pair));
   }
-  // The page is Windows-1251; the table keeps UTF-8.
+  // The page is Windows-1251; the table keeps UTF-8, into which the
+  // references (Unicode code points whatever the page's code page) decode.
   DecodeCp1251Rows(rows);
+  DecodeHtmlRows(rows);
+  if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoChannelLine);
   return rows;
 }
 
@@ -48,7 +51,8 @@ Loader OntimetvLoader() {
   return {
       [](const ProviderSites& sites) { return sites.Address("ontimetv"); },
       [](LoadContext& ctx) {
-        return ParseOntimetvPage(ctx.Get(ctx.Sites().Address("ontimetv") + "/tv/?cat=11"));
+        return ParseOntimetvPage(ctx.Get(ctx.Sites().Address("ontimetv") + "/tv/?cat=11"),
+                                 &ctx.empty_list);
       },
   };
 }

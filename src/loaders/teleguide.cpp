@@ -19,8 +19,8 @@ bool StartsWithDigit(std::string_view line) {
 }
 }  // namespace
 
-ChannelRows ParseTeleguidePage(std::string_view page) {
-  std::string text = TextBetween(kGroupStart, page, kFooter);
+ChannelRows ParseTeleguidePage(std::string_view page, EmptyListCause* empty) {
+  std::string text = CutList(kGroupStart, page, kFooter, empty);
   text = ReplaceAll(text, kGroupStart, "\r\n");
   // A link line now starts with the channel's number: "57.html" title=...".
   text = ReplaceAll(text, kLinkStart, "");
@@ -29,14 +29,17 @@ ChannelRows ParseTeleguidePage(std::string_view page) {
   text = Trim(text);
 
   // Only the whole text is trimmed, so an indented link line is not a channel.
-  return SortedLinkRows(text, StartsWithDigit, NamelessLinks::kKept);
+  ChannelRows rows = SortedLinkRows(text, StartsWithDigit, NamelessLinks::kKept, empty);
+  DecodeHtmlRows(rows);
+  return rows;
 }
 
 Loader TeleguideLoader() {
   return {
       [](const ProviderSites& sites) { return sites.Address("teleguide"); },
       [](LoadContext& ctx) {
-        return ParseTeleguidePage(ctx.Get(ctx.Sites().Address("teleguide") + "/kanals.html"));
+        return ParseTeleguidePage(ctx.Get(ctx.Sites().Address("teleguide") + "/kanals.html"),
+                                  &ctx.empty_list);
       },
   };
 }

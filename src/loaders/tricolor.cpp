@@ -89,8 +89,8 @@ std::string RemoveTabJoints(std::string text) {
 }
 
 // The filter block as one line per check box: code, ">", name.
-std::string CleanFilter(std::string_view page) {
-  std::string text = TextBetween(kFilterStart, page, kFilterEnd);
+std::string CleanFilter(std::string_view page, EmptyListCause* empty) {
+  std::string text = CutList(kFilterStart, page, kFilterEnd, empty);
   std::erase(text, '\n');
   std::erase(text, '\t');
   text = ReplaceAll(text, "</label>", "</label>\r");
@@ -154,8 +154,15 @@ void WriteTrace(LoadContext& ctx, const std::vector<std::string>& lines) {
 TricolorPage ParseTricolorPage(std::string_view page) {
   TricolorPage result;
   // The page is UTF-8; a page that is not well-formed UTF-8 yields nothing.
-  result.lines = SplitLines(ValidUtf8(CleanFilter(page)));
+  const std::string cleaned = CleanFilter(page, &result.empty_list);
+  result.lines = SplitLines(ValidUtf8(cleaned));
+  if (!IsValidUtf8(cleaned)) {
+    NoteEmptyList(&result.empty_list, EmptyListCause::kMalformedUtf8);
+  }
   result.rows = RowsOf(result.lines);
+  // The trace keeps the lines as cut; the rows carry the characters meant.
+  DecodeHtmlRows(result.rows);
+  if (result.rows.empty()) NoteEmptyList(&result.empty_list, EmptyListCause::kNoChannelLine);
   return result;
 }
 
@@ -190,6 +197,7 @@ Loader TricolorLoader() {
         TricolorPage page =
             ParseTricolorPage(ctx.Get(ctx.Sites().Address("tricolor.guide") + "/tvprogram"));
         WriteTrace(ctx, page.lines);
+        ctx.empty_list = page.empty_list;
         return std::move(page.rows);
       },
   };

@@ -14,8 +14,8 @@ constexpr std::string_view kSelectEnd = "</select>";
 constexpr std::string_view kOptionEnd = "</option>";
 }  // namespace
 
-ChannelRows ParseVsetvPage(std::string_view page) {
-  std::string text = TextBetween(kOptionStart, page, kSelectEnd);
+ChannelRows ParseVsetvPage(std::string_view page, EmptyListCause* empty) {
+  std::string text = CutList(kOptionStart, page, kSelectEnd, empty);
   text.insert(0, kOptionStart);
   text = ReplaceAll(text, kOptionEnd, "</option>\r\n");
   text = ReplaceAll(text, kOptionStart, "");
@@ -27,8 +27,11 @@ ChannelRows ParseVsetvPage(std::string_view page) {
     // "57>Kino Plus": code, then name.
     rows.push_back(RowFromPair(line));
   }
-  // The page is Windows-1251; the table keeps UTF-8.
+  // The page is Windows-1251; the table keeps UTF-8, into which the
+  // references (Unicode code points whatever the page's code page) decode.
   DecodeCp1251Rows(rows);
+  DecodeHtmlRows(rows);
+  if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoChannelLine);
   return rows;
 }
 
@@ -36,7 +39,8 @@ Loader VsetvLoader() {
   return {
       [](const ProviderSites& sites) { return sites.Address("vsetv"); },
       [](LoadContext& ctx) {
-        return ParseVsetvPage(ctx.Get(ctx.Sites().Address("vsetv") + "/channels.html"));
+        return ParseVsetvPage(ctx.Get(ctx.Sites().Address("vsetv") + "/channels.html"),
+                              &ctx.empty_list);
       },
   };
 }

@@ -13,11 +13,13 @@ constexpr std::string_view kObjectStart = "var channels = {";
 constexpr std::string_view kObjectEnd = "};";
 }  // namespace
 
-ChannelRows ParseZakonPage(std::string_view page) {
+ChannelRows ParseZakonPage(std::string_view page, EmptyListCause* empty) {
   ChannelRows rows;
   // One entry per line: 'key':{'id':'CODE','name':'NAME',...}, read by
-  // position, so a comma or colon inside a name cuts it there.
-  for (const std::string& line : SplitLines(Trim(TextBetween(kObjectStart, page, kObjectEnd)))) {
+  // position, so a comma or colon inside a name cuts it there. A script's
+  // strings are not HTML: "&amp;" there stays as it is.
+  const std::string object = Trim(CutList(kObjectStart, page, kObjectEnd, empty));
+  for (const std::string& line : SplitLines(object)) {
     const std::string joined = ExtractField(line, 1, ",") + ":" + ExtractField(line, 2, ",");
     const std::string pair =
         ReplaceAll(ExtractField(joined, 3, ":") + ">" + ExtractField(joined, 5, ":"), "'", "");
@@ -25,6 +27,7 @@ ChannelRows ParseZakonPage(std::string_view page) {
   }
   // The page is Windows-1251; the table keeps UTF-8.
   DecodeCp1251Rows(rows);
+  if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoChannelLine);
   return rows;
 }
 
@@ -33,7 +36,7 @@ Loader ZakonLoader() {
       // Only the main site is probed; the list comes from the television site.
       [](const ProviderSites& sites) { return sites.Address("zakon"); },
       [](LoadContext& ctx) {
-        return ParseZakonPage(ctx.Get(ctx.Sites().Address("zakon.tv") + "/"));
+        return ParseZakonPage(ctx.Get(ctx.Sites().Address("zakon.tv") + "/"), &ctx.empty_list);
       },
   };
 }

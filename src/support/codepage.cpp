@@ -254,6 +254,18 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   }
 }
 
+bool Cp1251Holds(std::string_view utf8) {
+  const Cp1251Tables& tables = Tables();
+  std::size_t i = 0;
+  while (true) {
+    i += AsciiRun(utf8, i);
+    if (i == utf8.size()) return true;
+    char32_t cp;
+    if (!DecodeMultiByte(utf8, i, cp)) return false;
+    if (cp >= tables.reverse.size() || tables.reverse[cp] == 0) return false;
+  }
+}
+
 std::size_t Utf8Length(std::string_view utf8) {
   std::size_t count = 0;
   std::size_t i = 0;

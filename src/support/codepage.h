@@ -28,6 +28,10 @@ std::vector<std::string> ValidUtf8Lines(std::vector<std::string> lines);
 // Malformed UTF-8 gives the empty text.
 std::string Utf8ToCp1251(std::string_view utf8);
 
+// True when Utf8ToCp1251 keeps every character of the text: it is well-formed
+// UTF-8 and each of its characters is in the code page.
+bool Cp1251Holds(std::string_view utf8);
+
 // Number of characters (code points) of a UTF-8 text.
 std::size_t Utf8Length(std::string_view utf8);
 

@@ -13,6 +13,34 @@ const UiTexts kRussian{
     .save_done = "Файл сохранен по указанному пути.",
     .save_failed = "Сохранение файла завершилось неудачей.",
     .nothing_more_found = "Больше ничего не найдено.",
+    .no_channel_list =
+        "Страница сайта получена, но списка каналов в ней не найдено. "
+        "Возможно, сайт изменил оформление.",
+    .no_package_entries =
+        "Ответ сервиса получен, но в пакете каналов нет ни одного канала. "
+        "Возможно, сервис изменил формат ответа.",
+    .cause_marker_missing =
+        "Причина: на странице нет метки, с которой начинается или которой кончается список.",
+    .cause_no_channel_line =
+        "Причина: метки списка на месте, но между ними нет ни одной "
+        "строки канала.",
+    .cause_malformed_utf8 = "Причина: текст списка не в правильной кодировке UTF-8.",
+    .cause_no_entries = "Причина: в ответе нет ни одной записи о канале.",
+    .kept_existing_file =
+        "Файл не перезаписан, потому что список каналов не найден "
+        "(--allow-empty запишет его): ",
+    .lost_characters =
+        "Коды этих каналов содержат знаки, которых нет в кодировке Windows-1251 "
+        "файла channel_id; в файле вместо них стоит «?»:",
+    .key_collisions =
+        "Названия этих каналов дают один ключ, а коды у них разные; плагин "
+        "прочтёт из файла только последний код:",
+    .collision_key = "Ключ ",
+    .plugin_sees = " — плагин увидит только ",
+    .quote_open = "«",
+    .quote_close = "»",
+    .more_before = "… и ещё ",
+    .more_after = "",
     .save_options_title = " Сохранение файла",
     .hash_options_title = " Копирование хэша",
     .search_title = " Поиск",
@@ -71,6 +99,33 @@ const UiTexts kEnglish{
     .save_done = "The file is saved in the specified path.",
     .save_failed = "Saving the file failed.",
     .nothing_more_found = "More than anything found.",
+    .no_channel_list =
+        "The site's page arrived, but no channel list was found in it. "
+        "The site may have changed its layout.",
+    .no_package_entries =
+        "The service answered, but its channel package holds no channel. "
+        "The service may have changed its answer.",
+    .cause_marker_missing = "Cause: the page lacks the mark where the list begins or ends.",
+    .cause_no_channel_line =
+        "Cause: the list's marks are there, but no channel line stands between them.",
+    .cause_malformed_utf8 = "Cause: the list's text is not well-formed UTF-8.",
+    .cause_no_entries = "Cause: the answer holds no channel entry.",
+    .kept_existing_file =
+        "The file was not overwritten, for no channel list was found "
+        "(--allow-empty writes it): ",
+    .lost_characters =
+        "The codes of these channels hold characters that the Windows-1251 "
+        "code page of the channel_id file lacks; the file has \"?\" in their "
+        "place:",
+    .key_collisions =
+        "The names of these channels give one key, but their codes differ; the "
+        "plug-in reads only the last code from the file:",
+    .collision_key = "Key ",
+    .plugin_sees = " — the plug-in will see only ",
+    .quote_open = "“",
+    .quote_close = "”",
+    .more_before = "… and ",
+    .more_after = " more",
     .save_options_title = " Save a file",
     .hash_options_title = " Copy hash",
     .search_title = " Search",

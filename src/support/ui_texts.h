@@ -21,6 +21,23 @@ struct UiTexts {
   std::string_view save_done;         // the channel_id file was written
   std::string_view save_failed;       // the channel_id file could not be written
   std::string_view nothing_more_found;  // the search found nothing (more)
+  // A page that arrived without a channel list, and why.
+  std::string_view no_channel_list;     // the page held no channel list
+  std::string_view no_package_entries;  // the channel-package answer held no channel
+  std::string_view cause_marker_missing;
+  std::string_view cause_no_channel_line;
+  std::string_view cause_malformed_utf8;
+  std::string_view cause_no_entries;
+  std::string_view kept_existing_file;  // followed by the file's name
+  // What the channel_id file could not say.
+  std::string_view lost_characters;  // codes with characters Windows-1251 lacks
+  std::string_view key_collisions;   // names of one key with different codes
+  std::string_view collision_key;    // followed by the key
+  std::string_view plugin_sees;      // followed by the code the plug-in keeps
+  std::string_view quote_open;
+  std::string_view quote_close;
+  std::string_view more_before;  // "... and N more" around N
+  std::string_view more_after;
   // Dialog panel titles.
   std::string_view save_options_title;
   std::string_view hash_options_title;

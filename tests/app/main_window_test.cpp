@@ -9,12 +9,15 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <cstdlib>
 
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "fixture.h"
+#include "loaders/listless_sites.h"
 #include "outputs/channel_id_map.h"
 #include "support/loopback_server.h"
+#include "temp_dir.h"
 
 namespace brelvik {
 namespace {
@@ -240,6 +243,103 @@ TEST_F(MainWindowTest, DuringALoadInputIsIgnoredAndClosingCancels) {
   w->close();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
   EXPECT_FALSE(w->Loading());
+}
+
+// A page that arrives without a channel list: the load ends as always, then
+// a notice says so, in the window's language.
+class ListlessLoadTest : public MainWindowTest,
+                         public testing::WithParamInterface<test::ListlessSite> {};
+
+TEST_P(ListlessLoadTest, NoticeAfterTheLoad) {
+  const test::ListlessSite& c = GetParam();
+  const auto site = c.Serve();
+  // tricolor's trace file goes to the cache folder.
+  const test::TempDir cache("gui-cache");
+  const char* old_cache = std::getenv("XDG_CACHE_HOME");
+  const std::string saved_cache = old_cache ? old_cache : "";
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+
+  AppSettings settings;
+  settings.sites = c.SitesOf(*site);
+  settings.probe_limits.total_timeout = 5s;
+  MainWindow w(std::move(settings));
+  w.show();
+  Choose(w, c.index);
+  LoadAndWait(w);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].icon, QMessageBox::Information);
+  EXPECT_EQ(messages_[0].caption, "Сообщение программы");
+  EXPECT_EQ(messages_[0].text.toStdString(), EmptyListMessage(c.cause, TextsFor(Language::kRu)));
+  EXPECT_EQ(w.Model().rowCount(), static_cast<int>(c.rows.size()));
+  EXPECT_EQ(w.ChannelListText(), CreateList(w.Model().Table().Rows()));
+  EXPECT_EQ(w.windowTitle(), "Brelvik" + w.SiteLabel());
+  for (const char* name : kOutputButtons) EXPECT_TRUE(Find(w, name)->isEnabled()) << name;
+
+  Find<HoverButton>(w, "Btn9")->click();
+  LoadAndWait(w);
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1].caption, "Message program");
+  EXPECT_EQ(messages_[1].text.toStdString(), EmptyListMessage(c.cause, TextsFor(Language::kEn)));
+
+  if (old_cache) {
+    setenv("XDG_CACHE_HOME", saved_cache.c_str(), 1);
+  } else {
+    unsetenv("XDG_CACHE_HOME");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sites, ListlessLoadTest, testing::ValuesIn(test::ListlessSites()),
+                         test::CaseName());
+
+// After the channel_id file is saved, a notice names the codes the file cannot
+// hold and the keys whose first channels the plug-in will not see.
+TEST_F(MainWindowTest, NoticeOfWhatTheChannelIdFileCannotSay) {
+  // 中 by reference (the page is Windows-1251), then "ТВ 3" and "ТВ-3".
+  const std::string page =
+      "<select><option value=channel_&#20013;1>CCTV</option>"
+      "<option value=channel_1091>\xD2\xC2 3</option>"
+      "<option value=channel_1383>\xD2\xC2-3</option></select>";
+  test::LoopbackServer server([&](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("ok", "text/html");
+    });
+    s.Get("/channels.html", [&](const httplib::Request&, httplib::Response& res) {
+      res.set_content(page, "text/html");
+    });
+  });
+  const test::TempDir dir("gui-findings");
+  const QString path = QString::fromStdString((dir.path() / "channels_id").string());
+  FileDialogs::SetInterceptor([&](const QString&, const QStringList&, int) {
+    return SaveAnswer{path, 0};
+  });
+  auto w = MakeWindow(server.Url(""));
+  Choose(*w, 0);
+  LoadAndWait(*w);
+  ASSERT_TRUE(messages_.empty());
+
+  // As loaded: the lost character only.
+  Find<HoverButton>(*w, "BTN_ChannelID")->click();
+  Find<HoverButton>(*w, "VHSBtn2")->click();
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[0].text, "Файл сохранен по указанному пути.");
+  EXPECT_EQ(messages_[1].icon, QMessageBox::Information);
+  EXPECT_EQ(messages_[1].caption, "Сообщение программы");
+  EXPECT_EQ(messages_[1].text,
+            "Коды этих каналов содержат знаки, которых нет в кодировке Windows-1251 файла "
+            "channel_id; в файле вместо них стоит «?»:\n«CCTV» (中1 → ?1)");
+
+  // Without hyphens the two names give one key.
+  Find<HoverButton>(*w, "BTN_ChannelID")->click();
+  Find<QCheckBox>(*w, "CBox1")->setChecked(true);
+  Find<QCheckBox>(*w, "CBox2")->setChecked(true);
+  Find<HoverButton>(*w, "VHSBtn2")->click();
+  ASSERT_EQ(messages_.size(), 4u);
+  EXPECT_TRUE(messages_[3].text.endsWith(QString::fromStdString(
+      "\n\nНазвания этих каналов дают один ключ, а коды у них разные; плагин прочтёт из "
+      "файла только последний код:\nКлюч " +
+      ChannelHash("ТВ3", {}) + ": «ТВ 3» (1091), «ТВ-3» (1383) — плагин увидит только 1383")))
+      << messages_[3].text.toStdString();
+  FileDialogs::SetInterceptor({});
 }
 
 TEST(ProgressAnimation, FillsEmptiesAndReturns) {

@@ -11,12 +11,15 @@
 
 #include <pugixml.hpp>
 
+#include "cli/cli.h"
 #include "fixture.h"
+#include "loaders/listless_sites.h"
 #include "outputs/channel_id_map.h"
 #include "program_run.h"
+#include "support/codepage.h"
 #include "support/loopback_server.h"
-#include "temp_dir.h"
 #include "support/version.h"
+#include "temp_dir.h"
 
 namespace brelvik {
 namespace {
@@ -339,6 +342,124 @@ TEST(CliGuideExport, WritesXmltvAndGrabberFilesAndWarns) {
     }
   }
   std::filesystem::remove_all(dir);
+}
+
+// A load whose page held no channel list: exit 4, the notice on stderr, and
+// existing output files kept unless --allow-empty is given.
+class CliListless : public testing::TestWithParam<test::ListlessSite> {};
+
+TEST_P(CliListless, ExitsFourAndKeepsExistingFiles) {
+  const test::ListlessSite& c = GetParam();
+  const auto site = c.Serve();
+  const test::TempDir dir("cli-listless");
+  const std::filesystem::path id_file = dir.path() / "channels_id";
+  const std::filesystem::path export_file = dir.path() / "list.htm";
+  std::ofstream(id_file) << "a:1:{good}\r\n";
+  std::ofstream(export_file) << "<p>good</p>";
+  std::vector<std::string> args{
+      "load",         c.what,           "--trace-file", (dir.path() / "trace").string(),
+      "--channel-id", id_file.string(), "--export",     export_file.string()};
+  for (const std::string& address : c.SiteArguments(*site)) {
+    args.insert(args.end(), {"--site", address});
+  }
+
+  const CliRun kept = Cli(args);
+  EXPECT_EQ(kept.code, 4) << kept.err;
+  EXPECT_NE(kept.err.find(EmptyListMessage(c.cause, TextsFor(Language::kRu))), std::string::npos)
+      << kept.err;
+  EXPECT_NE(kept.err.find("Файл не перезаписан"), std::string::npos) << kept.err;
+  EXPECT_EQ(test::ReadFile(id_file), "a:1:{good}\r\n");
+  EXPECT_EQ(test::ReadFile(export_file), "<p>good</p>");
+
+  args.push_back("--allow-empty");
+  const CliRun allowed = Cli(args);
+  EXPECT_EQ(allowed.code, 4) << allowed.err;
+  // akado still has its five fixed rows; the others "a:0:{}".
+  EXPECT_EQ(test::ReadFile(id_file), CreateList(c.rows) + "\r\n");
+  EXPECT_NE(test::ReadFile(export_file), "<p>good</p>");
+
+  // A file that is not there yet loses nothing by being written.
+  std::filesystem::remove(id_file);
+  args.pop_back();
+  args.insert(args.end(), {"--lang", "en"});
+  const CliRun fresh = Cli(args);
+  EXPECT_EQ(fresh.code, 4);
+  EXPECT_NE(fresh.err.find(EmptyListMessage(c.cause, TextsFor(Language::kEn))), std::string::npos);
+  EXPECT_EQ(test::ReadFile(id_file), CreateList(c.rows) + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sites, CliListless, testing::ValuesIn(test::ListlessSites()),
+                         test::CaseName());
+
+TEST(CliHelp, DocumentsExitFourAndAllowEmpty) {
+  const CliRun help = Cli({"--help"});
+  EXPECT_NE(help.out.find("--allow-empty"), std::string::npos);
+  EXPECT_NE(help.out.find("4 loaded, but the page held no channel list"), std::string::npos);
+}
+
+// A vsetv site serving one page (Windows-1251 bytes as given).
+struct VsetvSite {
+  explicit VsetvSite(std::string page)
+      : site("/channels.html", std::move(page), "text/html; charset=windows-1251") {}
+  std::string Arg() const { return "vsetv=" + site.Url(""); }
+  test::ProviderSite site;
+};
+
+TEST(CliChannelIdFindings, CodesWindows1251CannotHoldAreNamed) {
+  // "&#20013;" is 中, which the code page lacks; "&#8364;" is €, which it holds.
+  const VsetvSite vsetv(
+      "<select><option value=channel_&#20013;1>CCTV</option>"
+      "<option value=channel_&#8364;5>Euro</option></select>");
+  const test::TempDir dir("cli-lost");
+  const CliRun run =
+      Cli({"load", "vsetv", "--site", vsetv.Arg(), "--channel-id", (dir.path() / "id").string()});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.err,
+            "brelvik-cli: warning: Коды этих каналов содержат знаки, которых нет в кодировке "
+            "Windows-1251 файла channel_id; в файле вместо них стоит «?»:\n"
+            "  «CCTV» (中1 → ?1)\n");
+  EXPECT_EQ(test::ReadFile(dir.path() / "id"),
+            Utf8ToCp1251(CreateList({{"CCTV", "中1"}, {"Euro", "€5"}})) + "\r\n");
+  EXPECT_NE(test::ReadFile(dir.path() / "id").find("s:2:\"?1\""), std::string::npos);
+}
+
+TEST(CliChannelIdFindings, CollidingKeysOnlyWithTheOptionThatMakesThem) {
+  // "ТВ 3" and "ТВ-3" in Windows-1251.
+  const VsetvSite vsetv(
+      "<select><option value=channel_1091>\xD2\xC2 3</option>"
+      "<option value=channel_1383>\xD2\xC2-3</option></select>");
+  const test::TempDir dir("cli-collide");
+  const std::string id = (dir.path() / "id").string();
+  const CliRun plain = Cli({"load", "vsetv", "--site", vsetv.Arg(), "--channel-id", id});
+  EXPECT_EQ(plain.code, 0);
+  EXPECT_EQ(plain.err, "");
+  const CliRun hyphen = Cli({"load", "vsetv", "--site", vsetv.Arg(), "--channel-id", id,
+                             "--remove-hyphen", "--lang", "en"});
+  EXPECT_EQ(hyphen.code, 0);
+  EXPECT_NE(hyphen.err.find("  Key " + ChannelHash("ТВ3", {}) +
+                            ": “ТВ 3” (1091), “ТВ-3” (1383) — the plug-in will see only 1383\n"),
+            std::string::npos)
+      << hyphen.err;
+}
+
+// Names as the player shows them: references decoded before hashing. The keys
+// are MD5 digests computed apart from the program ("fast&funbox", "ТВ3").
+TEST(CliHtmlReferences, NamesAndHashesAreOfTheDecodedText) {
+  const VsetvSite vsetv(
+      "<select><option value=channel_1>Fast &amp; FunBox</option>"
+      "<option value=channel_2>&quot;&#1058;&#x412;&quot; 3</option></select>");
+  const test::TempDir dir("cli-references");
+  const CliRun run =
+      Cli({"load", "vsetv", "--site", vsetv.Arg(), "--format", "tsv", "--channel-id",
+           (dir.path() / "id").string(), "--export", (dir.path() / "list.htm").string()});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "\"ТВ\" 3\t2\nFast & FunBox\t1\n");
+  EXPECT_EQ(test::ReadFile(dir.path() / "id"),
+            "a:2:{s:32:\"f4462e4d1ba1725df59e2758f5368dfc\";s:1:\"2\";"
+            "s:32:\"40f11e10576eea47a55204004ef25af9\";s:1:\"1\";}\r\n");
+  const std::string html = test::ReadFile(dir.path() / "list.htm");
+  EXPECT_NE(html.find("Fast &amp; FunBox"), std::string::npos);
+  EXPECT_EQ(html.find("&amp;amp;"), std::string::npos);
 }
 
 TEST(CliProviders, OneLinePerProviderWithAddresses) {

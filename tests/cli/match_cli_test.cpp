@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "fixture.h"
+#include "loaders/loader_test_support.h"
 #include "outputs/channel_id_map.h"
 #include "support/codepage.h"
 #include "support/loopback_server.h"
@@ -119,6 +121,43 @@ TEST_F(MatchCli, WritesThePlaylistWithIdsAndEveryOtherByteAsItWas) {
   const CliRun failed = Cli(Args({"--write-playlist", (dir_.path() / "no" / "out.m3u").string()}));
   EXPECT_EQ(failed.code, 1);
   EXPECT_EQ(test::ReadFile(target), "precious");
+}
+
+// A redesigned provider page: match ends with 4 like load, and none of the
+// files it would write over is touched without --allow-empty.
+TEST_F(MatchCli, APageWithoutAListKeepsExistingFiles) {
+  const test::ProviderSite redesigned("/channels.html",
+                                      test::ReadFixture("vsetv/channels_redesign.html"));
+  const auto id_file = dir_.path() / "channels_id";
+  const auto target = dir_.path() / "out.m3u";
+  const auto mapping = dir_.path() / "mapping.json";
+  Write(id_file, "old");
+  Write(target, "precious");
+  Write(mapping, "decisions");
+  std::vector<std::string> args = {"match",
+                                   "vsetv",
+                                   "--site",
+                                   "vsetv=" + redesigned.Url(""),
+                                   "--playlist",
+                                   (dir_.path() / "list.m3u").string(),
+                                   "--channel-id",
+                                   id_file.string(),
+                                   "--write-playlist",
+                                   target.string(),
+                                   "--save-mapping",
+                                   mapping.string()};
+  const CliRun kept = Cli(args);
+  EXPECT_EQ(kept.code, 4) << kept.err;
+  EXPECT_NE(kept.err.find("списка каналов в ней не найдено"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(id_file), "old");
+  EXPECT_EQ(test::ReadFile(target), "precious");
+  EXPECT_EQ(test::ReadFile(mapping), "decisions");
+
+  args.push_back("--allow-empty");
+  EXPECT_EQ(Cli(args).code, 4);
+  EXPECT_EQ(test::ReadFile(id_file), "a:0:{}\r\n");
+  EXPECT_EQ(test::ReadFile(target), kPlaylist);
+  EXPECT_NE(test::ReadFile(mapping), "decisions");
 }
 
 TEST_F(MatchCli, ABadPlaylistStopsBeforeAnythingIsFetchedOrWritten) {

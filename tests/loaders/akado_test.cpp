@@ -71,7 +71,11 @@ INSTANTIATE_TEST_SUITE_P(
                     test::PageCase{"same target, two texts: two rows; same text twice: one",
                                    Table(Row("5.html", "Пять") + Row("5.html", "ПЯТЬ") +
                                          Row("5.html", "Пятёрка")),
-                                   {{"Пятёрка", "5"}, {"Пять", "5"}}}),
+                                   {{"Пятёрка", "5"}, {"Пять", "5"}}},
+                    test::PageCase{"character references decode after the cut",
+                                   Table(Row("5.html", "Fast &amp; FunBox") +
+                                         Row("6.html", "&quot;&#1058;&#x412;&quot; 3")),
+                                   {{"Fast & FunBox", "5"}, {"\"ТВ\" 3", "6"}}}),
     test::CaseName());
 
 TEST(AkadoLoad, ProbesSiteRootThenFetchesChannels) {

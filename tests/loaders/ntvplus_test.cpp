@@ -60,7 +60,11 @@ INSTANTIATE_TEST_SUITE_P(
             "same value and text twice: one row; two texts: two rows",
             Page("<select name=\"ch\"><option value=\"5\">Пять</option><option value=\"5\">пять"
                  "</option><option value=\"5\">Пятый</option></select>"),
-            {{"Пятый", "5"}, {"Пять", "5"}}}),
+            {{"Пятый", "5"}, {"Пять", "5"}}},
+        test::PageCase{"character references decode after the cut",
+                       Page("<select name=\"ch\"><option value=\"5\">Fast &amp; FunBox</option>"
+                            "<option value=\"6\">&quot;&#1058;&#x412;&quot; 3</option></select>"),
+                       {{"Fast & FunBox", "5"}, {"\"ТВ\" 3", "6"}}}),
     test::CaseName());
 
 TEST(NtvplusLoad, ProbesSiteRootThenFetchesLiteXl) {

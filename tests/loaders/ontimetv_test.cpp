@@ -63,7 +63,12 @@ INSTANTIATE_TEST_SUITE_P(
                        {{"C", "6"}}},
         test::PageCase{"block without bars is code and name",
                        Page("<div class=\"normal_div1\">" + kKino),
-                       {{"Кино", "Кино"}}}),
+                       {{"Кино", "Кино"}}},
+        test::PageCase{
+            "character references decode after the cut; &#65533; is still removed before",
+            Page(Block("5", "Fast &amp; FunBox") + Block("6", "&quot;&#1058;&#x412;&quot; 3") +
+                 Block("7", kKino + "&#65533; &amp;#65533;")),
+            {{"Fast & FunBox", "5"}, {"\"ТВ\" 3", "6"}, {"Кино &#65533;", "7"}}}),
     test::CaseName());
 
 TEST(OntimetvLoad, ProbesThenFetchesTheCategoryPage) {

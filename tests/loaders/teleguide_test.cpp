@@ -57,7 +57,11 @@ INSTANTIATE_TEST_SUITE_P(
                        {{"24 часа в эфире", "24 часа в эфире"}}},
         test::PageCase{"equal lines under case folding count once",
                        Page(Link("9", "Пятница") + Link("9", "ПЯТНИЦА") + Link("9", "Пятница!")),
-                       {{"Пятница", "9"}, {"Пятница!", "9"}}}),
+                       {{"Пятница", "9"}, {"Пятница!", "9"}}},
+        test::PageCase{
+            "character references decode after the cut",
+            Page(Link("57", "Fast &amp; FunBox") + Link("58", "&quot;&#1058;&#x412;&quot; 3")),
+            {{"Fast & FunBox", "57"}, {"\"ТВ\" 3", "58"}}}),
     test::CaseName());
 
 TEST(TeleguideLoad, ProbesThenFetchesKanalsHtml) {

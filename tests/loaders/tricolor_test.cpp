@@ -95,7 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
         test::PageCase{"no start marker", "<html>" + Box("1", "A") + kEnd + "</html>", {}},
         test::PageCase{"no end marker", std::string(kStart) + "\r\n" + Box("1", "A"), {}},
         test::PageCase{"malformed UTF-8", Page("\r\n" + Box("1", "A") + Box("2", "\xC3\x28")), {}},
-        test::PageCase{"UTF-8 cut short at the end", Page("\r\n" + Box("1", "A") + "\xD0"), {}}),
+        test::PageCase{"UTF-8 cut short at the end", Page("\r\n" + Box("1", "A") + "\xD0"), {}},
+        test::PageCase{
+            "character references decode after the cut",
+            Page("\r\n" + Box("5", "Fast &amp; FunBox") + Box("6", "&quot;&#1058;&#x412;&quot; 3")),
+            {{"Fast & FunBox", "5"}, {"\"ТВ\" 3", "6"}}}),
     test::CaseName());
 
 TEST(TricolorTrace, WorkedExampleLinesAndBytes) {
@@ -104,6 +108,12 @@ TEST(TricolorTrace, WorkedExampleLinesAndBytes) {
             (std::vector<std::string>{"", "101>Kino Plus", "102>Sport", "103>News", ""}));
   EXPECT_EQ(page.rows, (ChannelRows{{"Kino Plus", "101"}, {"Sport", "102"}, {"News", "103"}}));
   EXPECT_EQ(TricolorTraceBytes(page.lines), "\r\n101>Kino Plus\r\n102>Sport\r\n103>News\r\n\r\n");
+}
+
+TEST(TricolorTrace, KeepsTheReferencesTheRowsDecode) {
+  const TricolorPage page = ParseTricolorPage(Page("\r\n" + Box("5", "Fast &amp; FunBox")));
+  EXPECT_EQ(page.lines, (std::vector<std::string>{"", "5>Fast &amp; FunBox"}));
+  EXPECT_EQ(page.rows, (ChannelRows{{"Fast & FunBox", "5"}}));
 }
 
 TEST(TricolorTrace, WindowsCodePageAndEmptyLists) {

@@ -48,7 +48,14 @@ INSTANTIATE_TEST_SUITE_P(
             "Windows-1251 names become UTF-8",
             Select("<option value=channel_1>\xCF\xE5\xF0\xE2\xFB\xE9 \xEA\xE0\xED\xE0\xEB</option>"
                    "<option value=channel_2>\xA8\xEB\xEA\xE0</option>"),
-            {{"Первый канал", "1"}, {"Ёлка", "2"}}}),
+            {{"Первый канал", "1"}, {"Ёлка", "2"}}},
+        test::PageCase{
+            "character references decode after the cut, Windows-1251 around them",
+            Select(
+                "<option value=channel_1>Fast &amp; FunBox</option>"
+                "<option value=channel_2>&quot;&#1058;&#x412;&quot; 3 \xCA\xE8\xED\xEE</option>"
+                "<option value=channel_3>A&gt;B</option><option value=channel_4&amp;5>C</option>"),
+            {{"Fast & FunBox", "1"}, {"\"ТВ\" 3 Кино", "2"}, {"A>B", "3"}, {"C", "4&5"}}}),
     test::CaseName());
 
 TEST(VsetvFixture, ParsesTheServedPage) {

@@ -55,7 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                        Script("'7':{'id':'345','name':'A>B','logo':''},\n"),
                        {{"A", "345"}}},
         test::PageCase{
-            "entry without a comma is read twice over", Script("'7':'345'\n"), {{"345", "7"}}}),
+            "entry without a comma is read twice over", Script("'7':'345'\n"), {{"345", "7"}}},
+        test::PageCase{"a script's strings are not HTML: references stay",
+                       Script("'7':{'id':'345','name':'Fast &amp; FunBox &#1058;','logo':'a'},\n"),
+                       {{"Fast &amp; FunBox &#1058;", "345"}}}),
     test::CaseName());
 
 // The main site and the television site, each answering every request for

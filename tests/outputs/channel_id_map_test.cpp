@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "loaders/loader_test_support.h"
 #include "outputs/channel_id_map.h"
 #include "support/codepage.h"
 #include "support/md5.h"
@@ -102,6 +103,106 @@ TEST(SaveChannelIdFile, PhpReadsTheFileBack) {
     expected += ChannelHash(row.name, {.lower_russian = true}) + " " + hex + "\n";
   }
   EXPECT_EQ(out, expected);
+  std::filesystem::remove(path);
+}
+
+TEST(CheckChannelIdList, NamesTheCodesWindows1251CannotHold) {
+  const ChannelIdFindings findings =
+      CheckChannelIdList({{"CCTV", " 中1 "}, {"Euro", "€5"}, {"Plain", "7"}});
+  EXPECT_EQ(findings.lost_characters, (std::vector<LostCharacterRow>{{"CCTV", "中1", "?1"}}));
+  EXPECT_TRUE(findings.collisions.empty());
+  EXPECT_TRUE(CheckChannelIdList({{"Ёлка", "€№"}}).Empty());
+}
+
+struct CollisionCase {
+  const char* what;
+  ChannelRows rows;
+  ChannelIdOptions options;
+  std::vector<KeyCollision> collisions;
+};
+
+void PrintTo(const CollisionCase& c, std::ostream* os) { *os << c.what; }
+
+
+class KeyCollisions : public testing::TestWithParam<CollisionCase> {};
+
+TEST_P(KeyCollisions, AreFoundAsTheFileWritesThem) {
+  EXPECT_EQ(CheckChannelIdList(GetParam().rows, GetParam().options).collisions,
+            GetParam().collisions);
+}
+
+const ChannelIdOptions kHyphen{.remove_hyphen = true};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, KeyCollisions,
+    testing::Values(
+        CollisionCase{"names one with the hyphen option",
+                      {{"ТВ 3", "1091"}, {"Kino", "5"}, {"ТВ-3", "1383"}},
+                      kHyphen,
+                      {{ChannelHash("ТВ3", {}), {{"ТВ 3", "1091"}, {"ТВ-3", "1383"}}, "1383"}}},
+        CollisionCase{"the same names without it", {{"ТВ 3", "1091"}, {"ТВ-3", "1383"}}, {}, {}},
+        CollisionCase{"the same code under one key", {{"ТВ 3", "1091"}, {"ТВ3", " 1091"}}, {}, {}},
+        CollisionCase{
+            "codes the file writes alike are no conflict", {{"A", "中"}, {"a", "日"}}, {}, {}},
+        CollisionCase{"a repeated row is named once; the last entry's code is kept",
+                      {{"A", "1"}, {"a", "2"}, {"A", "1"}},
+                      {},
+                      {{ChannelHash("a", {}), {{"A", "1"}, {"a", "2"}}, "1"}}},
+        CollisionCase{"keys in the order of their first rows",
+                      {{"B", "1"}, {"A", "1"}, {"a", "2"}, {"b", "2"}},
+                      {},
+                      {{ChannelHash("b", {}), {{"B", "1"}, {"b", "2"}}, "2"},
+                       {ChannelHash("a", {}), {{"A", "1"}, {"a", "2"}}, "2"}}}),
+    test::CaseName());
+
+TEST(DescribeChannelIdFindings, SaysWhatThePlugInWillSee) {
+  const ChannelIdFindings findings =
+      CheckChannelIdList({{"ТВ 3", "1091"}, {"ТВ-3", "1383"}, {"CCTV", "中1"}}, kHyphen);
+  const std::string key = ChannelHash("ТВ3", {});
+  const auto ru = DescribeChannelIdFindings(findings, TextsFor(Language::kRu));
+  ASSERT_EQ(ru.size(), 2u);
+  EXPECT_EQ(ru[0].items, std::vector<std::string>{"«CCTV» (中1 → ?1)"});
+  EXPECT_EQ(ru[1].items, std::vector<std::string>{"Ключ " + key +
+                                                  ": «ТВ 3» (1091), «ТВ-3» (1383) — плагин "
+                                                  "увидит только 1383"});
+  const auto en = DescribeChannelIdFindings(findings, TextsFor(Language::kEn));
+  ASSERT_EQ(en.size(), 2u);
+  EXPECT_EQ(en[1].items, std::vector<std::string>{"Key " + key +
+                                                  ": “ТВ 3” (1091), “ТВ-3” (1383) — the plug-in "
+                                                  "will see only 1383"});
+  EXPECT_TRUE(DescribeChannelIdFindings({}, TextsFor(Language::kEn)).empty());
+
+  // Long reports are cut: at most so many items, at most ten rows per key.
+  ChannelRows same_key;
+  for (int i = 0; i < 12; ++i) same_key.push_back({"A", std::to_string(i)});
+  const auto cut = DescribeChannelIdFindings(CheckChannelIdList(same_key), TextsFor(Language::kEn));
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_NE(cut[0].items[0].find("“A” (9), … and 2 more — the plug-in will see only 11"),
+            std::string::npos);
+  const FindingReport report{"Header:", {"one", "two", "three"}};
+  EXPECT_EQ(FindingReportText(report, TextsFor(Language::kRu), 2), "Header:\none\ntwo\n… и ещё 1");
+  EXPECT_EQ(FindingReportText(report, TextsFor(Language::kEn), 3), "Header:\none\ntwo\nthree");
+}
+
+// PHP keeps one entry of a colliding key: the code the report says it keeps.
+TEST(CheckChannelIdList, PhpKeepsTheReportedCode) {
+  if (std::system("php -v > /dev/null 2>&1") != 0) GTEST_SKIP() << "php is not installed";
+  const std::filesystem::path path = testing::TempDir() + "brelvik_colliding_id";
+  const ChannelRows rows = {{"ТВ 3", "1091"}, {"Kino", "5"}, {"ТВ-3", "1383"}};
+  SaveChannelIdFile(path, CreateList(rows, kHyphen));
+  const std::string command =
+      "php -r '$a = unserialize(trim(file_get_contents($argv[1]))); "
+      "echo count($a), \" \", $a[$argv[2]];' " +
+      path.string() + " " + ChannelHash("ТВ3", {});
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  ASSERT_EQ(pclose(pipe), 0) << out;
+  const ChannelIdFindings findings = CheckChannelIdList(rows, kHyphen);
+  ASSERT_EQ(findings.collisions.size(), 1u);
+  EXPECT_EQ(out, "2 " + findings.collisions[0].kept_code);
   std::filesystem::remove(path);
 }
 
