@@ -5,6 +5,8 @@
 #include <memory>
 
 #include <unicode/coll.h>
+#include <unicode/ucol.h>
+#include <unicode/uiter.h>
 #include <unicode/unistr.h>
 
 #include "support/codepage.h"
@@ -75,7 +77,6 @@ SortMarker MarkerAfterTitleClick(SortMarker before) {
   return before == SortMarker::kAscending ? SortMarker::kDescending : SortMarker::kAscending;
 }
 
-void ChannelTable::Clear() { rows_.clear(); }
 
 std::optional<std::size_t> ChannelTable::LocateCodePrefix(std::string_view code) const {
   for (std::size_t i = 0; i < rows_.size(); ++i) {
@@ -84,22 +85,39 @@ std::optional<std::size_t> ChannelTable::LocateCodePrefix(std::string_view code)
   return std::nullopt;
 }
 
-void ChannelTable::MakeKey(Entry& entry) const {
-  if (order_.field == ChannelField::kName) {
-    if (entry.name_key.empty() && !entry.row.name.empty()) {
-      entry.name_key = CollationKey(entry.row.name);
-    }
-  } else if (entry.code_key.empty() && !entry.row.code.empty()) {
-    entry.code_key = CollationKey(entry.row.code);
-  }
+namespace {
+
+UCollator* TableUCollator() {
+  // The same collation as CollationKey's: the root locale at tertiary strength.
+  thread_local UCollator* collator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* c = ucol_open("", &status);
+    ucol_setStrength(c, UCOL_TERTIARY);
+    return c;
+  }();
+  return collator;
 }
 
-bool ChannelTable::Before(const Entry& a, const Entry& b) const {
-  const bool by_name = order_.field == ChannelField::kName;
-  const std::string& ta = by_name ? a.row.name : a.row.code;
-  const std::string& tb = by_name ? b.row.name : b.row.code;
-  const std::string& ka = by_name ? a.name_key : a.code_key;
-  const std::string& kb = by_name ? b.name_key : b.code_key;
+// The next eight bytes of a text's sort key, big-endian in an integer and
+// zero after the key's end, made by ICU straight from the UTF-8 text and
+// continued from `state` (zero for the first). Keys compare as these chunks
+// do, chunk by chunk; most names differ within their first chunk, a few
+// letters' work. `ended` tells that the key ended within this chunk.
+std::uint64_t NextKeyChunk(std::string_view utf8, std::uint32_t state[2], bool& ended) {
+  UCharIterator iterator;
+  uiter_setUTF8(&iterator, utf8.data(), static_cast<int32_t>(utf8.size()));
+  uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  UErrorCode status = U_ZERO_ERROR;
+  const int32_t n = ucol_nextSortKeyPart(TableUCollator(), &iterator, state, bytes, 8, &status);
+  ended = U_FAILURE(status) || n < 8;
+  std::uint64_t chunk = 0;
+  for (const uint8_t b : bytes) chunk = (chunk << 8) | b;
+  return chunk;
+}
+
+}  // namespace
+
+bool ChannelTable::Before(std::string_view ta, std::string_view tb) const {
   // Empty texts first in ascending order; then collation, then the bytes, so
   // that the order is total and does not depend on the order of insertion
   // beyond truly equal texts.
@@ -107,34 +125,123 @@ bool ChannelTable::Before(const Entry& a, const Entry& b) const {
   if (ta.empty() || tb.empty()) {
     cmp = static_cast<int>(!ta.empty()) - static_cast<int>(!tb.empty());
   } else {
-    cmp = ka.compare(kb);
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult r = ucol_strcollUTF8(TableUCollator(), ta.data(),
+                                                static_cast<int32_t>(ta.size()), tb.data(),
+                                                static_cast<int32_t>(tb.size()), &status);
+    cmp = r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
     if (cmp == 0) cmp = ta.compare(tb);
   }
   return order_.descending ? cmp > 0 : cmp < 0;
 }
 
-void ChannelTable::Sort() {
-  for (Entry& e : rows_) MakeKey(e);
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [this](const Entry& a, const Entry& b) { return Before(a, b); });
+std::size_t ChannelTable::PlaceFor(std::string_view text) const {
+  // After every row equal to it: a binary search costs log N keys.
+  std::size_t low = 0, high = rows_.size();
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (Before(text, Field(rows_[mid], order_.field))) {
+      high = mid;
+    } else {
+      low = mid + 1;
+    }
+  }
+  return low;
 }
 
-void ChannelTable::Assign(const ChannelRows& rows) {
-  rows_.clear();
-  rows_.reserve(rows.size());
-  for (const ChannelRow& r : rows) {
-    rows_.push_back({{Utf8Truncate(r.name, kNameChars), Utf8Truncate(r.code, kCodeChars)}, {}, {}, {}});
+void ChannelTable::Sort() {
+  const ChannelField field = order_.field;
+  const bool descending = order_.descending;
+  // Small handles rather than the rows are sorted, by their keys chunk by
+  // chunk: first by each key's first eight bytes, then, only within runs that
+  // tie, by the next eight, and so on. Every sort is stable, as the table's
+  // order must be; each row is moved once at the end.
+  struct Handle {
+    std::uint64_t chunk;
+    std::uint32_t row;
+    std::uint32_t state[2];
+    bool ended;
+  };
+  std::vector<Handle> empty, handles;
+  handles.reserve(rows_.size());
+  for (std::uint32_t i = 0; i < rows_.size(); ++i) {
+    Handle h{0, i, {0, 0}, true};
+    const std::string& text = Field(rows_[i], field);
+    if (text.empty()) {
+      empty.push_back(h);
+      continue;
+    }
+    h.chunk = NextKeyChunk(text, h.state, h.ended);
+    handles.push_back(h);
   }
+  const auto by_chunk = [descending](const Handle& a, const Handle& b) {
+    return descending ? a.chunk > b.chunk : a.chunk < b.chunk;
+  };
+  std::stable_sort(handles.begin(), handles.end(), by_chunk);
+  std::vector<std::pair<std::size_t, std::size_t>> runs;
+  const auto find_runs = [&](std::size_t from, std::size_t to) {
+    for (std::size_t start = from; start < to;) {
+      std::size_t end = start + 1;
+      while (end < to && handles[end].chunk == handles[start].chunk) ++end;
+      if (end - start > 1) runs.emplace_back(start, end);
+      start = end;
+    }
+  };
+  find_runs(0, handles.size());
+  while (!runs.empty()) {
+    const auto [start, end] = runs.back();
+    runs.pop_back();
+    const auto first = handles.begin() + static_cast<std::ptrdiff_t>(start);
+    const auto last = handles.begin() + static_cast<std::ptrdiff_t>(end);
+    if (first->ended) {
+      // Equal keys: the bytes decide.
+      std::stable_sort(first, last, [&](const Handle& a, const Handle& b) {
+        const int cmp = Field(rows_[a.row], field).compare(Field(rows_[b.row], field));
+        return descending ? cmp > 0 : cmp < 0;
+      });
+      continue;
+    }
+    for (auto it = first; it != last; ++it) {
+      it->chunk = NextKeyChunk(Field(rows_[it->row], field), it->state, it->ended);
+    }
+    std::stable_sort(first, last, by_chunk);
+    find_runs(start, end);
+  }
+  std::vector<Entry> sorted;
+  sorted.reserve(rows_.size());
+  // Empty texts first in ascending order, last in descending.
+  if (!descending) {
+    for (const Handle& h : empty) sorted.push_back(std::move(rows_[h.row]));
+  }
+  for (const Handle& h : handles) sorted.push_back(std::move(rows_[h.row]));
+  if (descending) {
+    for (const Handle& h : empty) sorted.push_back(std::move(rows_[h.row]));
+  }
+  rows_ = std::move(sorted);
+}
+
+void ChannelTable::Clear() { rows_.clear(); }
+
+void ChannelTable::Assign(const ChannelRows& rows) { Assign(ChannelRows(rows)); }
+
+void ChannelTable::Assign(ChannelRows&& rows) {
+  Clear();
+  rows_.reserve(rows.size());
+  for (ChannelRow& r : rows) {
+    // A text of no more bytes than the limit has no more characters either.
+    if (r.name.size() > kNameChars) r.name = Utf8Truncate(r.name, kNameChars);
+    if (r.code.size() > kCodeChars) r.code = Utf8Truncate(r.code, kCodeChars);
+    rows_.push_back({std::move(r), {}});
+  }
+  rows.clear();
   Sort();
 }
 
 std::size_t ChannelTable::Append(std::string_view name, std::string_view code) {
-  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, {}, {}, {}};
-  MakeKey(entry);
-  auto pos = std::upper_bound(rows_.begin(), rows_.end(), entry,
-                              [this](const Entry& a, const Entry& b) { return Before(a, b); });
-  pos = rows_.insert(pos, std::move(entry));
-  return static_cast<std::size_t>(pos - rows_.begin());
+  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, {}};
+  const std::size_t at = PlaceFor(Field(entry, order_.field));
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+  return at;
 }
 
 std::size_t ChannelTable::SetName(std::size_t i, std::string_view name) {
@@ -144,11 +251,9 @@ std::size_t ChannelTable::SetName(std::size_t i, std::string_view name) {
   Entry entry = std::move(rows_[i]);
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
   Rename(entry, std::move(new_name));
-  MakeKey(entry);
-  auto pos = std::upper_bound(rows_.begin(), rows_.end(), entry,
-                              [this](const Entry& a, const Entry& b) { return Before(a, b); });
-  pos = rows_.insert(pos, std::move(entry));
-  return static_cast<std::size_t>(pos - rows_.begin());
+  const std::size_t at = PlaceFor(Field(entry, order_.field));
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+  return at;
 }
 
 void ChannelTable::Rename(Entry& entry, std::string name) {
@@ -158,7 +263,6 @@ void ChannelTable::Rename(Entry& entry, std::string name) {
     entry.provider_name.reset();
   }
   entry.row.name = std::move(name);
-  entry.name_key.clear();
 }
 
 void ChannelTable::SetNames(const std::vector<std::optional<std::string>>& names) {
@@ -174,7 +278,6 @@ bool ChannelTable::RestoreProviderNames() {
     if (!e.provider_name) continue;
     e.row.name = std::move(*e.provider_name);
     e.provider_name.reset();
-    e.name_key.clear();
     changed = true;
   }
   if (changed) Sort();

@@ -62,6 +62,7 @@ class ChannelTable {
   // Replaces the content with these rows, cut to the field sizes, then sorted:
   // O(N log N).
   void Assign(const ChannelRows& rows);
+  void Assign(ChannelRows&& rows);
 
   // Adds one row at its place in the order; returns its index.
   std::size_t Append(std::string_view name, std::string_view code);
@@ -96,12 +97,14 @@ class ChannelTable {
     // Set only while the shown name differs from the loaded one, so that a
     // fresh load holds each name once.
     std::optional<std::string> provider_name;
-    std::string name_key;  // collation keys, made when needed
-    std::string code_key;
   };
-  void MakeKey(Entry& entry) const;
   static void Rename(Entry& entry, std::string name);
-  bool Before(const Entry& a, const Entry& b) const;
+  const std::string& Field(const Entry& entry, ChannelField field) const {
+    return field == ChannelField::kName ? entry.row.name : entry.row.code;
+  }
+  // The order of two texts of the sorted field.
+  bool Before(std::string_view a, std::string_view b) const;
+  std::size_t PlaceFor(std::string_view text) const;
   void Sort();
 
   std::vector<Entry> rows_;

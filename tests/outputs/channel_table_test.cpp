@@ -3,6 +3,9 @@
 
 #include "outputs/channel_table.h"
 
+#include <algorithm>
+#include <random>
+
 namespace brelvik {
 namespace {
 
@@ -128,6 +131,55 @@ TEST(ChannelTable, RenamesManyRowsAtOnceAndRestoresTheProviderNames) {
   EXPECT_EQ(Names(table), (std::vector<std::string>{"А", "Б", "В"}));
   EXPECT_FALSE(table.Renamed());
   EXPECT_FALSE(table.RestoreProviderNames());
+}
+
+// The order as collation keys of whole texts and a stable sort give it.
+ChannelRows ReferenceOrder(ChannelRows rows, const SortOrder& order) {
+  const auto text = [&](const ChannelRow& r) -> const std::string& {
+    return order.field == ChannelField::kName ? r.name : r.code;
+  };
+  std::stable_sort(rows.begin(), rows.end(), [&](const ChannelRow& a, const ChannelRow& b) {
+    const std::string &ta = text(a), &tb = text(b);
+    int cmp;
+    if (ta.empty() || tb.empty()) {
+      cmp = static_cast<int>(!ta.empty()) - static_cast<int>(!tb.empty());
+    } else {
+      cmp = CollationKey(ta).compare(CollationKey(tb));
+      if (cmp == 0) cmp = ta.compare(tb);
+    }
+    return order.descending ? cmp > 0 : cmp < 0;
+  });
+  return rows;
+}
+
+TEST(ChannelTable, KeepsTheCollationOrderThroughEveryChange) {
+  const char* words[] = {"", "Россия", "россия", "РОССИЯ", "Ёлки", "Елки", "bbc", "BBC", "10",
+                         "2", "Amedia", "Zee", "ТВ 3", "ТВ-3", "ТВ3", "Ю"};
+  std::mt19937 random(3);
+  ChannelRows rows;
+  for (int i = 0; i < 400; ++i) {
+    rows.push_back({std::string(words[random() % 16]) + (random() % 3 ? "" : " 1"),
+                    std::to_string(random() % 50)});
+  }
+  ChannelTable table;
+  table.Assign(rows);
+  EXPECT_EQ(table.Rows(), ReferenceOrder(rows, {}));
+  for (const SortOrder order : {SortOrder{ChannelField::kCode, false}, SortOrder{ChannelField::kName, true},
+                                SortOrder{ChannelField::kCode, true}, SortOrder{}}) {
+    const ChannelRows before = table.Rows();  // equal texts keep this order
+    table.SetOrder(order);
+    EXPECT_EQ(table.Rows(), ReferenceOrder(before, order));
+  }
+  // Renames and appends land where a full sort would put them.
+  for (int i = 0; i < 200; ++i) {
+    const std::size_t at = random() % table.Count();
+    if (i % 2) {
+      table.SetName(at, words[random() % 16]);
+    } else {
+      table.Append(words[random() % 16], std::to_string(i));
+    }
+    ASSERT_EQ(table.Rows(), ReferenceOrder(table.Rows(), table.Order())) << i;
+  }
 }
 
 }  // namespace
