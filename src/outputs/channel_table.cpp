@@ -6,9 +6,10 @@
 
 #include <unicode/coll.h>
 #include <unicode/ucol.h>
-#include <unicode/uiter.h>
+#include <unicode/ustring.h>
 #include <unicode/unistr.h>
 
+#include "outputs/table_collation.h"
 #include "support/codepage.h"
 
 namespace brelvik {
@@ -98,21 +99,46 @@ UCollator* TableUCollator() {
   return collator;
 }
 
-// The next eight bytes of a text's sort key, big-endian in an integer and
-// zero after the key's end, made by ICU straight from the UTF-8 text and
-// continued from `state` (zero for the first). Keys compare as these chunks
-// do, chunk by chunk; most names differ within their first chunk, a few
-// letters' work. `ended` tells that the key ended within this chunk.
-std::uint64_t NextKeyChunk(std::string_view utf8, std::uint32_t state[2], bool& ended) {
-  UCharIterator iterator;
-  uiter_setUTF8(&iterator, utf8.data(), static_cast<int32_t>(utf8.size()));
-  uint8_t bytes[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+// ICU's own key of a text, for tables with a character AppendTableKey leaves
+// to ICU; the same order, so the two kinds are never mixed in one sort.
+void AppendIcuKey(std::string_view utf8, std::string& out) {
+  thread_local std::vector<UChar> buffer(256);
+  int32_t length = 0;
   UErrorCode status = U_ZERO_ERROR;
-  const int32_t n = ucol_nextSortKeyPart(TableUCollator(), &iterator, state, bytes, 8, &status);
-  ended = U_FAILURE(status) || n < 8;
-  std::uint64_t chunk = 0;
-  for (const uint8_t b : bytes) chunk = (chunk << 8) | b;
-  return chunk;
+  u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &length, utf8.data(),
+                       static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    buffer.resize(static_cast<std::size_t>(length) + 1);
+    status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &length,
+                         utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+  }
+  const std::size_t at = out.size();
+  std::size_t room = 64 + 4 * static_cast<std::size_t>(length);
+  while (true) {
+    out.resize(at + room);
+    const int32_t n = ucol_getSortKey(TableUCollator(), buffer.data(), length,
+                                      reinterpret_cast<uint8_t*>(out.data() + at),
+                                      static_cast<int32_t>(room));
+    if (n <= static_cast<int32_t>(room)) {
+      out.resize(at + (n > 0 ? static_cast<std::size_t>(n) - 1 : 0));
+      return;
+    }
+    room = static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The full collation comparison of two texts: -1, 0 or 1.
+int Collate(std::string_view a, std::string_view b) {
+  UErrorCode status = U_ZERO_ERROR;
+  const UCollationResult r =
+      ucol_strcollUTF8(TableUCollator(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+                       static_cast<int32_t>(b.size()), &status);
+  return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }
 
 }  // namespace
@@ -125,11 +151,7 @@ bool ChannelTable::Before(std::string_view ta, std::string_view tb) const {
   if (ta.empty() || tb.empty()) {
     cmp = static_cast<int>(!ta.empty()) - static_cast<int>(!tb.empty());
   } else {
-    UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult r = ucol_strcollUTF8(TableUCollator(), ta.data(),
-                                                static_cast<int32_t>(ta.size()), tb.data(),
-                                                static_cast<int32_t>(tb.size()), &status);
-    cmp = r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+    cmp = Collate(ta, tb);
     if (cmp == 0) cmp = ta.compare(tb);
   }
   return order_.descending ? cmp > 0 : cmp < 0;
@@ -152,72 +174,121 @@ std::size_t ChannelTable::PlaceFor(std::string_view text) const {
 void ChannelTable::Sort() {
   const ChannelField field = order_.field;
   const bool descending = order_.descending;
-  // Small handles rather than the rows are sorted, by their keys chunk by
-  // chunk: first by each key's first eight bytes, then, only within runs that
-  // tie, by the next eight, and so on. Every sort is stable, as the table's
-  // order must be; each row is moved once at the end.
+  const std::size_t n = rows_.size();
+  // Every row's key, made once, end to end in one arena.
+  std::string arena;
+  arena.reserve(n * 48);
+  std::vector<std::uint32_t> offsets(n + 1);
+  // Primary keys from the element table where every text allows; ICU's
+  // whole keys otherwise, never the two kinds in one sort.
+  bool primary_keys = true;
+  for (std::size_t i = 0; i < n; ++i) {
+    offsets[i] = static_cast<std::uint32_t>(arena.size());
+    const std::string& text = Field(rows_[i], field);
+    if (!text.empty() && !AppendPrimaryKey(text, arena)) {
+      primary_keys = false;
+      break;
+    }
+  }
+  if (!primary_keys) {
+    arena.clear();
+    for (std::size_t i = 0; i < n; ++i) {
+      offsets[i] = static_cast<std::uint32_t>(arena.size());
+      const std::string& text = Field(rows_[i], field);
+      if (!text.empty()) AppendIcuKey(text, arena);
+    }
+  }
+  offsets[n] = static_cast<std::uint32_t>(arena.size());
+  // Small handles rather than the rows are sorted: by the keys' first eight
+  // bytes as an integer, then, only within runs that tie, by the next eight,
+  // and so on; keys that tie to their ends are ordered by full collation and
+  // then by their bytes. Every sort is stable, as the table's order must be;
+  // each row then moves once.
   struct Handle {
     std::uint64_t chunk;
     std::uint32_t row;
-    std::uint32_t state[2];
-    bool ended;
+    bool empty;
   };
-  std::vector<Handle> empty, handles;
-  handles.reserve(rows_.size());
-  for (std::uint32_t i = 0; i < rows_.size(); ++i) {
-    Handle h{0, i, {0, 0}, true};
-    const std::string& text = Field(rows_[i], field);
-    if (text.empty()) {
-      empty.push_back(h);
-      continue;
+  const auto chunk_at = [&](std::uint32_t row, std::uint32_t depth) {
+    const std::uint32_t begin = offsets[row] + 8 * depth;
+    const std::uint32_t end = offsets[row + 1];
+    std::uint64_t chunk = 0;
+    for (std::uint32_t k = 0; k < 8; ++k) {
+      chunk = (chunk << 8) | (begin + k < end ? static_cast<unsigned char>(arena[begin + k]) : 0u);
     }
-    h.chunk = NextKeyChunk(text, h.state, h.ended);
-    handles.push_back(h);
-  }
+    return chunk;
+  };
+  std::vector<Handle> handles(n);
+  for (std::uint32_t i = 0; i < n; ++i) handles[i] = {chunk_at(i, 0), i, Field(rows_[i], field).empty()};
   const auto by_chunk = [descending](const Handle& a, const Handle& b) {
-    return descending ? a.chunk > b.chunk : a.chunk < b.chunk;
+    int cmp;
+    if (a.empty || b.empty) {
+      cmp = static_cast<int>(!a.empty) - static_cast<int>(!b.empty);
+    } else {
+      cmp = a.chunk == b.chunk ? 0 : a.chunk < b.chunk ? -1 : 1;
+    }
+    return descending ? cmp > 0 : cmp < 0;
   };
   std::stable_sort(handles.begin(), handles.end(), by_chunk);
-  std::vector<std::pair<std::size_t, std::size_t>> runs;
-  const auto find_runs = [&](std::size_t from, std::size_t to) {
-    for (std::size_t start = from; start < to;) {
-      std::size_t end = start + 1;
-      while (end < to && handles[end].chunk == handles[start].chunk) ++end;
-      if (end - start > 1) runs.emplace_back(start, end);
-      start = end;
+  struct Run {
+    std::size_t begin, end;
+    std::uint32_t depth;
+  };
+  std::vector<Run> runs;
+  const auto find_runs = [&](std::size_t begin, std::size_t end, std::uint32_t depth) {
+    for (std::size_t start = begin; start < end;) {
+      std::size_t stop = start + 1;
+      while (stop < end && handles[stop].chunk == handles[start].chunk &&
+             handles[stop].empty == handles[start].empty) {
+        ++stop;
+      }
+      if (stop - start > 1 && !handles[start].empty) runs.push_back({start, stop, depth});
+      start = stop;
     }
   };
-  find_runs(0, handles.size());
+  find_runs(0, n, 0);
   while (!runs.empty()) {
-    const auto [start, end] = runs.back();
+    const Run run = runs.back();
     runs.pop_back();
-    const auto first = handles.begin() + static_cast<std::ptrdiff_t>(start);
-    const auto last = handles.begin() + static_cast<std::ptrdiff_t>(end);
-    if (first->ended) {
-      // Equal keys: the bytes decide.
-      std::stable_sort(first, last, [&](const Handle& a, const Handle& b) {
-        const int cmp = Field(rows_[a.row], field).compare(Field(rows_[b.row], field));
-        return descending ? cmp > 0 : cmp < 0;
-      });
+    const auto first = handles.begin() + static_cast<std::ptrdiff_t>(run.begin);
+    const auto last = handles.begin() + static_cast<std::ptrdiff_t>(run.end);
+    bool longer = false;
+    for (auto it = first; it != last; ++it) {
+      longer = longer || offsets[it->row + 1] - offsets[it->row] > 8 * (run.depth + 1);
+    }
+    if (longer) {
+      for (auto it = first; it != last; ++it) it->chunk = chunk_at(it->row, run.depth + 1);
+      std::stable_sort(first, last, by_chunk);
+      find_runs(run.begin, run.end, run.depth + 1);
       continue;
     }
-    for (auto it = first; it != last; ++it) {
-      it->chunk = NextKeyChunk(Field(rows_[it->row], field), it->state, it->ended);
+    std::stable_sort(first, last, [&](const Handle& a, const Handle& b) {
+      const std::string& ta = Field(rows_[a.row], field);
+      const std::string& tb = Field(rows_[b.row], field);
+      int cmp = primary_keys ? Collate(ta, tb) : 0;
+      if (cmp == 0) cmp = ta.compare(tb);
+      return descending ? cmp > 0 : cmp < 0;
+    });
+  }
+  std::vector<std::uint32_t> order(n);
+  for (std::uint32_t i = 0; i < n; ++i) order[i] = handles[i].row;
+  // Rows to their places, following the permutation's cycles.
+  std::vector<bool> placed(n, false);
+  for (std::size_t start = 0; start < n; ++start) {
+    if (placed[start] || order[start] == start) continue;
+    Entry held = std::move(rows_[start]);
+    std::size_t at = start;
+    while (true) {
+      placed[at] = true;
+      const std::size_t from = order[at];
+      if (from == start) {
+        rows_[at] = std::move(held);
+        break;
+      }
+      rows_[at] = std::move(rows_[from]);
+      at = from;
     }
-    std::stable_sort(first, last, by_chunk);
-    find_runs(start, end);
   }
-  std::vector<Entry> sorted;
-  sorted.reserve(rows_.size());
-  // Empty texts first in ascending order, last in descending.
-  if (!descending) {
-    for (const Handle& h : empty) sorted.push_back(std::move(rows_[h.row]));
-  }
-  for (const Handle& h : handles) sorted.push_back(std::move(rows_[h.row]));
-  if (descending) {
-    for (const Handle& h : empty) sorted.push_back(std::move(rows_[h.row]));
-  }
-  rows_ = std::move(sorted);
 }
 
 void ChannelTable::Clear() { rows_.clear(); }

@@ -182,5 +182,35 @@ TEST(ChannelTable, KeepsTheCollationOrderThroughEveryChange) {
   }
 }
 
+TEST(ChannelTable, SortsRandomTextsAsIcuCollationDoes) {
+  // Letters of the scripts channel names use, accents, case pairs, digits,
+  // signs, the "l·l" contraction, and a Greek letter that sends the whole
+  // table through ICU's own keys.
+  const std::vector<std::string> alphabet = {
+      "a", "A", "b", "B", "c", "C", "l", "L", "·", "z", "é", "É", "ß", "ü", "0", "1", "9", " ",
+      "-", "!", "+", ".", "'", "\"", "«", "»", "№", "°", "–", "а", "А", "б", "е", "Е", "ё", "Ё",
+      "й", "и", "ь", "ъ", "я", "Я", "і", "ї", "є", "ґ", "қ", "ә", "ў", "&", "(", "_"};
+  std::mt19937 random(11);
+  for (const bool greek : {false, true}) {
+    ChannelRows rows;
+    for (int i = 0; i < 3000; ++i) {
+      std::string name;
+      const int length = 1 + static_cast<int>(random() % 12);
+      for (int k = 0; k < length; ++k) name += alphabet[random() % alphabet.size()];
+      if (i % 5 == 0 && !rows.empty()) name = rows[random() % rows.size()].name + name.substr(0, 1);
+      rows.push_back({name, std::to_string(i)});
+    }
+    if (greek) rows.push_back({"Ω", "x"});
+    for (const char* contracted : {"l·a", "la", "l·", "l-a", "lb", "L·z", "l.a", "Lz"}) {
+      rows.push_back({contracted, "c"});
+    }
+    ChannelTable table;
+    table.Assign(rows);
+    EXPECT_EQ(table.Rows(), ReferenceOrder(rows, {})) << greek;
+    table.SetOrder({ChannelField::kName, true});
+    EXPECT_EQ(table.Rows(), ReferenceOrder(ReferenceOrder(rows, {}), {ChannelField::kName, true}));
+  }
+}
+
 }  // namespace
 }  // namespace brelvik
