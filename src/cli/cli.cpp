@@ -412,7 +412,7 @@ int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
   HttpClient http(limits);
   load_options.skip_probe = options.skip_probe;
   load_options.trace_file = options.trace_file;
-  const LoadResult result = RunLoad(*provider, http, options.sites, load_options);
+  LoadResult result = RunLoad(*provider, http, options.sites, load_options);
   outcome = LoadOutcome(result, options.language, options.allow_empty);
   outcome.PrintWarnings(err);
   switch (result.status) {
@@ -430,7 +430,7 @@ int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
     case LoadStatus::kLoaded:
       break;
   }
-  table.Assign(result.rows);
+  table.Assign(std::move(result.rows));
   site_label = result.site_label;
   return -1;
 }

@@ -81,7 +81,7 @@ SortMarker MarkerAfterTitleClick(SortMarker before) {
 
 std::optional<std::size_t> ChannelTable::LocateCodePrefix(std::string_view code) const {
   for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (std::string_view(rows_[i].row.code).starts_with(code)) return i;
+    if (std::string_view(rows_[i].code).starts_with(code)) return i;
   }
   return std::nullopt;
 }
@@ -272,46 +272,66 @@ void ChannelTable::Sort() {
   }
   std::vector<std::uint32_t> order(n);
   for (std::uint32_t i = 0; i < n; ++i) order[i] = handles[i].row;
-  // Rows to their places, following the permutation's cycles.
+  // Rows to their places, following the permutation's cycles: no second
+  // copy of the table is ever held.
   std::vector<bool> placed(n, false);
   for (std::size_t start = 0; start < n; ++start) {
     if (placed[start] || order[start] == start) continue;
-    Entry held = std::move(rows_[start]);
+    ChannelRow held = std::move(rows_[start]);
+    std::unique_ptr<std::string> held_name = std::move(provider_names_[start]);
     std::size_t at = start;
     while (true) {
       placed[at] = true;
       const std::size_t from = order[at];
       if (from == start) {
         rows_[at] = std::move(held);
+        provider_names_[at] = std::move(held_name);
         break;
       }
       rows_[at] = std::move(rows_[from]);
+      provider_names_[at] = std::move(provider_names_[from]);
       at = from;
     }
   }
 }
 
-void ChannelTable::Clear() { rows_.clear(); }
+void ChannelTable::Clear() {
+  rows_.clear();
+  provider_names_.clear();
+}
+
+ChannelTable::Entry ChannelTable::TakeAt(std::size_t i) {
+  Entry entry{std::move(rows_[i]), std::move(provider_names_[i])};
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
+  provider_names_.erase(provider_names_.begin() + static_cast<std::ptrdiff_t>(i));
+  return entry;
+}
+
+void ChannelTable::PutAt(std::size_t at, Entry entry) {
+  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry.row));
+  provider_names_.insert(provider_names_.begin() + static_cast<std::ptrdiff_t>(at),
+                         std::move(entry.provider_name));
+}
 
 void ChannelTable::Assign(const ChannelRows& rows) { Assign(ChannelRows(rows)); }
 
 void ChannelTable::Assign(ChannelRows&& rows) {
   Clear();
-  rows_.reserve(rows.size());
-  for (ChannelRow& r : rows) {
+  rows_ = std::move(rows);
+  rows.clear();
+  for (ChannelRow& r : rows_) {
     // A text of no more bytes than the limit has no more characters either.
     if (r.name.size() > kNameChars) r.name = Utf8Truncate(r.name, kNameChars);
     if (r.code.size() > kCodeChars) r.code = Utf8Truncate(r.code, kCodeChars);
-    rows_.push_back({std::move(r), {}});
   }
-  rows.clear();
+  provider_names_.resize(rows_.size());
   Sort();
 }
 
 std::size_t ChannelTable::Append(std::string_view name, std::string_view code) {
-  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, {}};
-  const std::size_t at = PlaceFor(Field(entry, order_.field));
-  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, nullptr};
+  const std::size_t at = PlaceFor(Field(entry.row, order_.field));
+  PutAt(at, std::move(entry));
   return at;
 }
 
@@ -319,36 +339,40 @@ std::size_t ChannelTable::SetName(std::size_t i, std::string_view name) {
   // Copied first: `name` may view a name of this very row (its provider name,
   // when a rename is undone).
   std::string new_name = Utf8Truncate(name, kNameChars);
-  Entry entry = std::move(rows_[i]);
-  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
+  Entry entry = TakeAt(i);
   Rename(entry, std::move(new_name));
-  const std::size_t at = PlaceFor(Field(entry, order_.field));
-  rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+  const std::size_t at = PlaceFor(Field(entry.row, order_.field));
+  PutAt(at, std::move(entry));
   return at;
 }
 
 void ChannelTable::Rename(Entry& entry, std::string name) {
-  if (!entry.provider_name) {
-    if (name != entry.row.name) entry.provider_name = std::move(entry.row.name);
-  } else if (*entry.provider_name == name) {
-    entry.provider_name.reset();
+  Rename(entry.row, entry.provider_name, std::move(name));
+}
+
+void ChannelTable::Rename(ChannelRow& row, std::unique_ptr<std::string>& provider_name,
+                          std::string name) {
+  if (!provider_name) {
+    if (name != row.name) provider_name = std::make_unique<std::string>(std::move(row.name));
+  } else if (*provider_name == name) {
+    provider_name.reset();
   }
-  entry.row.name = std::move(name);
+  row.name = std::move(name);
 }
 
 void ChannelTable::SetNames(const std::vector<std::optional<std::string>>& names) {
   for (std::size_t i = 0; i < rows_.size() && i < names.size(); ++i) {
-    if (names[i]) Rename(rows_[i], Utf8Truncate(*names[i], kNameChars));
+    if (names[i]) Rename(rows_[i], provider_names_[i], Utf8Truncate(*names[i], kNameChars));
   }
   Sort();
 }
 
 bool ChannelTable::RestoreProviderNames() {
   bool changed = false;
-  for (Entry& e : rows_) {
-    if (!e.provider_name) continue;
-    e.row.name = std::move(*e.provider_name);
-    e.provider_name.reset();
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (!provider_names_[i]) continue;
+    rows_[i].name = std::move(*provider_names_[i]);
+    provider_names_[i].reset();
     changed = true;
   }
   if (changed) Sort();
@@ -356,7 +380,8 @@ bool ChannelTable::RestoreProviderNames() {
 }
 
 bool ChannelTable::Renamed() const {
-  return std::any_of(rows_.begin(), rows_.end(), [](const Entry& e) { return e.provider_name.has_value(); });
+  return std::any_of(provider_names_.begin(), provider_names_.end(),
+                     [](const std::unique_ptr<std::string>& name) { return name != nullptr; });
 }
 
 void ChannelTable::SetOrder(const SortOrder& order) {
@@ -365,16 +390,13 @@ void ChannelTable::SetOrder(const SortOrder& order) {
 }
 
 ChannelRows ChannelTable::Rows() const {
-  ChannelRows rows;
-  rows.reserve(rows_.size());
-  for (const Entry& e : rows_) rows.push_back(e.row);
-  return rows;
+  return rows_;
 }
 
 ListedChannels ChannelTable::Listed() const {
   ListedChannels listed;
   listed.reserve(rows_.size());
-  for (std::size_t i = 0; i < rows_.size(); ++i) listed.push_back({rows_[i].row, ProviderName(i)});
+  for (std::size_t i = 0; i < rows_.size(); ++i) listed.push_back({rows_[i], ProviderName(i)});
   return listed;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,11 +51,10 @@ class ChannelTable {
   std::size_t Count() const { return rows_.size(); }
   bool Empty() const { return rows_.empty(); }
   // Row i (0-based) in the current order.
-  const ChannelRow& Row(std::size_t i) const { return rows_[i].row; }
+  const ChannelRow& Row(std::size_t i) const { return rows_[i]; }
   // The name row i was loaded (assigned or appended) with, cut like any name.
   const std::string& ProviderName(std::size_t i) const {
-    const Entry& e = rows_[i];
-    return e.provider_name ? *e.provider_name : e.row.name;
+    return provider_names_[i] ? *provider_names_[i] : rows_[i].name;
   }
 
   void Clear();
@@ -92,22 +92,28 @@ class ChannelTable {
   std::optional<std::size_t> LocateCodePrefix(std::string_view code) const;
 
  private:
+  // A row on its own, while it moves.
   struct Entry {
     ChannelRow row;
-    // Set only while the shown name differs from the loaded one, so that a
-    // fresh load holds each name once.
-    std::optional<std::string> provider_name;
+    std::unique_ptr<std::string> provider_name;
   };
   static void Rename(Entry& entry, std::string name);
-  const std::string& Field(const Entry& entry, ChannelField field) const {
-    return field == ChannelField::kName ? entry.row.name : entry.row.code;
+  static void Rename(ChannelRow& row, std::unique_ptr<std::string>& provider_name, std::string name);
+  static const std::string& Field(const ChannelRow& row, ChannelField field) {
+    return field == ChannelField::kName ? row.name : row.code;
   }
   // The order of two texts of the sorted field.
   bool Before(std::string_view a, std::string_view b) const;
   std::size_t PlaceFor(std::string_view text) const;
   void Sort();
 
-  std::vector<Entry> rows_;
+  Entry TakeAt(std::size_t i);
+  void PutAt(std::size_t at, Entry entry);
+
+  ChannelRows rows_;
+  // Beside each row: the name it was loaded with, set only while the shown
+  // name differs from it, so that a fresh load holds each name once.
+  std::vector<std::unique_ptr<std::string>> provider_names_;
   SortOrder order_;
 };
 
