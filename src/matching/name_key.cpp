@@ -10,7 +10,6 @@
 #include <unicode/unistr.h>
 #include <unicode/uscript.h>
 #include <unicode/uspoof.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +18,8 @@
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "support/codepage.h"
 
 namespace brelvik {
 
@@ -29,22 +30,8 @@ using U32 = std::u32string;
 U32 ToU32(std::string_view utf8) {
   U32 out;
   out.reserve(utf8.size());
-  const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
-  const auto length = static_cast<int32_t>(utf8.size());
-  int32_t i = 0;
-  while (i < length) {
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    out.push_back(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
-  }
+  for (std::size_t i = 0; i < utf8.size();) out.push_back(NextCodePoint(utf8, i));
   return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  uint8_t buffer[4];
-  int32_t n = 0;
-  U8_APPEND_UNSAFE(buffer, n, c);
-  out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
 }
 
 std::string ToUtf8(std::u32string_view text) {

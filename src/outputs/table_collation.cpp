@@ -15,11 +15,12 @@
 #include <unicode/uchar.h>
 #include <unicode/uset.h>
 #include <unicode/utf16.h>
-#include <unicode/utf8.h>
 
 #include <cstdint>
 #include <algorithm>
 #include <vector>
+
+#include "support/codepage.h"
 
 namespace brelvik {
 
@@ -145,22 +146,17 @@ class ElementTable {
 
 bool AppendPrimaryKey(std::string_view utf8, std::string& out) {
   const ElementTable& table = ElementTable::Get();
-  const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
-  const auto length = static_cast<int32_t>(utf8.size());
   // A character gives a few elements at most: room for them, in a buffer
   // that lives as long as the thread.
   thread_local std::vector<char> buffer;
   if (buffer.size() < 8 * utf8.size() + 8) buffer.resize(8 * utf8.size() + 8);
   char* write = buffer.data();
-  // -1 past the end; a malformed sequence reads as -2, which the table does
-  // not hold.
-  const auto read = [&](int32_t& i) {
-    if (i >= length) return UChar32{-1};
-    UChar32 c;
-    U8_NEXT(s, i, length, c);
-    return c < 0 ? UChar32{-2} : c;
+  // -1 past the end; a malformed sequence reads as U+FFFD, which the table
+  // does not hold.
+  const auto read = [&](std::size_t& i) {
+    return i >= utf8.size() ? UChar32{-1} : static_cast<UChar32>(NextCodePoint(utf8, i));
   };
-  int32_t i = 0;
+  std::size_t i = 0;
   UChar32 next = read(i);
   while (next != -1) {
     const UChar32 c = next;
