@@ -389,9 +389,6 @@ void ChannelTable::SetOrder(const SortOrder& order) {
   Sort();
 }
 
-ChannelRows ChannelTable::Rows() const {
-  return rows_;
-}
 
 ListedChannels ChannelTable::Listed() const {
   ListedChannels listed;

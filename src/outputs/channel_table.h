@@ -83,7 +83,7 @@ class ChannelTable {
   void SetOrder(const SortOrder& order);
 
   // All rows in the current order.
-  ChannelRows Rows() const;
+  const ChannelRows& Rows() const { return rows_; }
   // All rows in the current order, each with its provider name.
   ListedChannels Listed() const;
 
