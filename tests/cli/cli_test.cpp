@@ -1,5 +1,6 @@
 // brelvik-cli: outputs and exit codes of the provider list and loads.
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -26,17 +27,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 class CliLoad : public testing::Test {
  protected:

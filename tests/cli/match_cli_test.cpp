@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/cli_run.h"
 #include "fixture.h"
 #include "loaders/loader_test_support.h"
 #include "outputs/channel_id_map.h"
@@ -20,17 +21,8 @@
 namespace brelvik {
 namespace {
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
+using test::Cli;
+using test::CliRun;
 
 void Write(const std::filesystem::path& path, std::string_view bytes) {
   std::ofstream(path, std::ios::binary) << bytes;

@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "matching/mapping.h"
+#include "matching/playlist_names.h"
 #include "temp_dir.h"
 
 namespace brelvik {
 namespace {
 
-std::vector<PlaylistName> NamesOf(const std::vector<std::string>& names) {
-  std::vector<PlaylistName> out;
-  for (std::size_t i = 0; i < names.size(); ++i) out.push_back({names[i], i, 1});
-  return out;
-}
+using test::NamesOf;
 
 TEST(Mapping, RoundTripsThroughItsFile) {
   const ChannelMapping mapping{

@@ -4,15 +4,12 @@
 
 #include "matching/match_outputs.h"
 #include "matching/matcher.h"
+#include "matching/playlist_names.h"
 
 namespace brelvik {
 namespace {
 
-std::vector<PlaylistName> NamesOf(const std::vector<std::string>& names) {
-  std::vector<PlaylistName> out;
-  for (std::size_t i = 0; i < names.size(); ++i) out.push_back({names[i], i, 1});
-  return out;
-}
+using test::NamesOf;
 
 struct Outcome {
   std::string name;  // the playlist name, empty for none
