@@ -1,6 +1,8 @@
 // Grid model over the channel table.
 #include "app/channel_model.h"
 
+#include "matching/match_outputs.h"
+
 namespace brelvik {
 
 namespace {
@@ -92,6 +94,19 @@ void ChannelModel::SetOrder(const SortOrder& order) {
   beginResetModel();
   table_.SetOrder(order);
   endResetModel();
+}
+
+void ChannelModel::ApplyMatches(const MatchRun& run) {
+  beginResetModel();
+  brelvik::ApplyMatches(table_, run);
+  endResetModel();
+}
+
+bool ChannelModel::RestoreProviderNames() {
+  beginResetModel();
+  const bool restored = table_.RestoreProviderNames();
+  endResetModel();
+  return restored;
 }
 
 void ChannelModel::SetColumnTitles(const QString& name, const QString& code) {

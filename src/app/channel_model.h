@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 
+#include "matching/matcher.h"
 #include "outputs/channel_table.h"
 #include "support/ui_texts.h"
 
@@ -28,6 +29,10 @@ class ChannelModel : public QAbstractTableModel {
   bool Editable() const { return editable_; }
   void SetColumnTitles(const QString& name, const QString& code);
   void SetOrder(const SortOrder& order);
+  // Renames the rows `run` accepted, the run made on the rows in their
+  // present order; the table keeps its order rules.
+  void ApplyMatches(const MatchRun& run);
+  bool RestoreProviderNames();
 
  signals:
   // An edited name was stored and its row now stands at `row`.

@@ -13,11 +13,13 @@
 #include "app/clipboard.h"
 #include "app/interface_font.h"
 #include "app/message_box.h"
+#include "app/playlist_match_window.h"
 #include "app/qt_translations.h"
 #include "loaders/empty_list.h"
 #include "outputs/channel_id_map.h"
 #include "outputs/channel_search.h"
 #include "outputs/list_export.h"
+#include "matching/match_outputs.h"
 #include "outputs/m3u_line.h"
 #include "support/text.h"
 
@@ -246,6 +248,13 @@ void MainWindow::BuildControls() {
   m3u1_ = add("M3U1");
   popup_->addSeparator();
   channelid1_ = add("channelid1");
+  popup_->addSeparator();
+  match1_ = add("match1");
+  match1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  match1_->setEnabled(false);
+  // The window carries the action too, so its shortcut works without the menu.
+  addAction(match1_);
+  connect(match1_, &QAction::triggered, this, &MainWindow::Match1Click);
   connect(grid_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { popup_->popup(grid_->viewport()->mapToGlobal(pos)); });
 
@@ -361,6 +370,7 @@ void MainWindow::ApplyTexts(const UiTexts& texts) {
   m3u1_->setText(Q(texts.create_m3u));
   btn_channel_id_->setText(Q(texts.create_channel_id));
   channelid1_->setText(Q(texts.create_channel_id));
+  match1_->setText(Q(texts.match_playlist));
 
   speed_form1_->SetCaption(Q(texts.save_options_title));
   speed_form2_->SetCaption(Q(texts.hash_options_title));
@@ -403,10 +413,12 @@ void MainWindow::Btn9Click() {
   if (language_code_ != "EN") {
     SetEn();
     about_->SetEn();
+    if (match_window_) match_window_->SetEn();
     language_code_ = "EN";
   } else {
     SetRu();
     about_->SetRu();
+    if (match_window_) match_window_->SetRu();
     language_code_ = "RU";
   }
 }
@@ -472,6 +484,9 @@ int MainWindow::SelectedProviderIndex() const {
 
 void MainWindow::Combo1Change() {
   model_->Clear();
+  provider_key_.clear();
+  match1_->setEnabled(false);
+  emit RowsReplaced();
   BTNS_Disable();
   grid_->setFocus();
   const QByteArray text = combo_->currentText().toUtf8();
@@ -527,6 +542,10 @@ void MainWindow::RunLoader(const Provider& provider) {
   title_site_.clear();
   setWindowTitle(Q(Texts().app_title));
   if (model_->rowCount() > 0) model_->Clear();
+  provider_key_.clear();
+  loading_key_ = provider.key;
+  match1_->setEnabled(false);
+  emit RowsReplaced();
   list_file_name_ = Q(provider.list_file);
   site_label_ = Q(SiteLabelOf(provider, settings_.sites));
   // O4: the strip over the start button, animated on this thread while the
@@ -580,6 +599,8 @@ void MainWindow::FinishLoad(const LoadResult& result) {
       // A load shows its rows by name, ascending, whatever order was chosen before.
       model_->SetOrder(SortOrder{});
       model_->Assign(result.rows);
+      provider_key_ = loading_key_;
+      match1_->setEnabled(model_->rowCount() > 0);
       // C2, C3.
       if (model_->rowCount() > 0) grid_->setCurrentIndex(model_->index(0, 0));
       markers_[0] = SortMarker::kAscending;
@@ -595,6 +616,7 @@ void MainWindow::FinishLoad(const LoadResult& result) {
       setWindowTitle(Q(Texts().app_title) + title_site_);
       grid_->setFocus();
       BTNS_Enable();
+      emit RowsReplaced();
       for (const Failure& warning : result.warnings) {
         MessageBoxes::Show(this, QMessageBox::Critical, Q(Texts().message_caption),
                            FailureMessage(warning));
@@ -825,6 +847,36 @@ void MainWindow::BTN_SaveToFileClick() {
     for (const std::string& notice : notices) lines << Q(notice);
     MessageBoxes::Show(this, QMessageBox::Information, Q(Texts().message_caption), lines.join('\n'));
   }
+}
+
+void MainWindow::Match1Click() {
+  if (!match_window_) {
+    match_window_ = new PlaylistMatchWindow(*this);
+    connect(this, &MainWindow::RowsReplaced, match_window_, &PlaylistMatchWindow::TableReplaced);
+  }
+  match_window_->show();
+  match_window_->raise();
+  match_window_->activateWindow();
+}
+
+int MainWindow::ApplyMatchNames(const ChannelRows& matched, const MatchRun& run) {
+  const MatchRun ordered = RunInOrder(run, matched, model_->Table().Listed());
+  const std::string code = U(CurrentText(1));
+  model_->ApplyMatches(ordered);
+  // The cursor stays on its channel, wherever the new names put it.
+  if (const auto row = model_->Table().LocateCodePrefix(code)) SetCurrentRow(static_cast<int>(*row));
+  search_position_ = 0;
+  return static_cast<int>(std::count_if(ordered.rows.begin(), ordered.rows.end(), [](const RowMatch& m) {
+    return Accepted(m.status) && m.name;
+  }));
+}
+
+bool MainWindow::RestoreProviderNames() {
+  const std::string code = U(CurrentText(1));
+  const bool restored = model_->RestoreProviderNames();
+  if (const auto row = model_->Table().LocateCodePrefix(code)) SetCurrentRow(static_cast<int>(*row));
+  search_position_ = 0;
+  return restored;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -18,6 +18,7 @@
 #include "app/widgets/dialog_panel.h"
 #include "app/widgets/progress_strip.h"
 #include "loaders/providers.h"
+#include "matching/matcher.h"
 #include "outputs/channel_id_map.h"
 #include "support/failure.h"
 #include "support/http_client.h"
@@ -25,6 +26,8 @@
 #include "support/ui_texts.h"
 
 namespace brelvik {
+
+class PlaylistMatchWindow;
 
 // What the window is started with.
 struct AppSettings {
@@ -100,6 +103,14 @@ class MainWindow : public QWidget {
   void MT1AfterPost(int row);
   // List export.
   void BTN_SaveToFileClick();
+  // Playlist matching: opens its window.
+  void Match1Click();
+  // Renames the rows `run` accepted (made on `matched`, the rows with their
+  // provider names, in the order they had then) to their playlist names;
+  // returns how many rows took a name.
+  int ApplyMatchNames(const ChannelRows& matched, const MatchRun& run);
+  // Gives every row its provider's name back; false when none had another.
+  bool RestoreProviderNames();
 
   // State the other parts of the program read.
   const QString& LanguageCode() const { return language_code_; }
@@ -123,10 +134,16 @@ class MainWindow : public QWidget {
   DialogPanel* SpeedForm2() const { return speed_form2_; }
   DialogPanel* SpeedForm3() const { return speed_form3_; }
   AboutWindow* About() const { return about_; }
+  // Made when first opened.
+  PlaylistMatchWindow* MatchWindow() const { return match_window_; }
+  // The key of the provider whose rows the table holds, empty when none.
+  const std::string& ProviderKey() const { return provider_key_; }
 
  signals:
   // A load has ended, whatever its outcome.
   void LoadEnded();
+  // The table was emptied or filled with a new load's rows.
+  void RowsReplaced();
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -202,6 +219,10 @@ class MainWindow : public QWidget {
   QAction* md51_ = nullptr;
   QAction* m3u1_ = nullptr;
   QAction* channelid1_ = nullptr;
+  QAction* match1_ = nullptr;
+  PlaylistMatchWindow* match_window_ = nullptr;
+  std::string provider_key_;
+  std::string loading_key_;
 
   AboutWindow* about_ = nullptr;
   DialogPanel* speed_form1_ = nullptr;

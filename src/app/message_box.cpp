@@ -58,4 +58,29 @@ void FileDialogs::SetInterceptor(SaveInterceptor interceptor) {
   SaveDialogInterceptor() = std::move(interceptor);
 }
 
+namespace {
+using OpenInterceptor = std::function<std::optional<QString>(const QString&, const QStringList&)>;
+OpenInterceptor& OpenDialogInterceptor() {
+  static OpenInterceptor interceptor;
+  return interceptor;
+}
+}  // namespace
+
+std::optional<QString> FileDialogs::AskOpen(QWidget* parent, const QString& start,
+                                            const QStringList& filters) {
+  if (OpenDialogInterceptor()) return OpenDialogInterceptor()(start, filters);
+  QFileDialog dialog(parent);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!start.isEmpty()) dialog.selectFile(start);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
+void FileDialogs::SetOpenInterceptor(OpenInterceptor interceptor) {
+  OpenDialogInterceptor() = std::move(interceptor);
+}
+
 }  // namespace brelvik

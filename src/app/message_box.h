@@ -44,6 +44,16 @@ class FileDialogs {
       std::function<std::optional<SaveAnswer>(const QString& default_name,
                                               const QStringList& filters, int filter_index)>
           interceptor);
+
+  // Asks for an existing file to open, starting at `start` (a folder or a
+  // file in it); nullopt when the user cancels.
+  static std::optional<QString> AskOpen(QWidget* parent, const QString& start,
+                                        const QStringList& filters);
+
+  // While set, the open dialog is not shown and the interceptor answers instead.
+  static void SetOpenInterceptor(
+      std::function<std::optional<QString>(const QString& start, const QStringList& filters)>
+          interceptor);
 };
 
 }  // namespace brelvik

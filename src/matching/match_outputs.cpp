@@ -1,6 +1,8 @@
 // Ids for the written playlist and names for the renamed table.
 #include "matching/match_outputs.h"
 
+#include <deque>
+#include <map>
 #include <unordered_map>
 
 #include "outputs/guide_channel_id.h"
@@ -45,6 +47,27 @@ void ApplyMatches(ChannelTable& table, const MatchRun& run) {
     if (Accepted(match.status) && match.name) names[r] = run.names[*match.name].name;
   }
   table.SetNames(names);
+}
+
+MatchRun RunInOrder(const MatchRun& run, const ChannelRows& matched, const ListedChannels& now) {
+  // Rows that share name and code take their results in their order.
+  std::map<std::pair<std::string_view, std::string_view>, std::deque<std::size_t>> rows_of;
+  for (std::size_t r = 0; r < matched.size() && r < run.rows.size(); ++r) {
+    rows_of[{matched[r].name, matched[r].code}].push_back(r);
+  }
+  MatchRun ordered;
+  ordered.names = run.names;
+  ordered.rows.reserve(now.size());
+  for (const ListedChannel& channel : now) {
+    auto it = rows_of.find({channel.provider_name, channel.row.code});
+    if (it == rows_of.end() || it->second.empty()) {
+      ordered.rows.emplace_back();
+      continue;
+    }
+    ordered.rows.push_back(run.rows[it->second.front()]);
+    it->second.pop_front();
+  }
+  return ordered;
 }
 
 }  // namespace brelvik

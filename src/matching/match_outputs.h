@@ -29,4 +29,10 @@ ChannelRows RenamedRows(const ChannelRows& rows, const MatchRun& run);
 // order.
 void ApplyMatches(ChannelTable& table, const MatchRun& run);
 
+// The run rearranged for `now`, the rows it matched (`matched`, with their
+// provider names) in the table's present order, which sorting, edits and
+// renames change: each row takes the result of the matched row with its
+// provider name and code; a row the run never saw gets no match.
+MatchRun RunInOrder(const MatchRun& run, const ChannelRows& matched, const ListedChannels& now);
+
 }  // namespace brelvik

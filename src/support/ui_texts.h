@@ -68,6 +68,7 @@ struct UiTexts {
   std::string_view copy_hash;         // BTN_CopyHash, MD51
   std::string_view create_m3u;        // BTN_Create, M3U1
   std::string_view create_channel_id; // BTN_ChannelID, channelid1
+  std::string_view match_playlist;    // match1: opens the playlist matching window
   std::string_view list_filter;       // SD1: "Name|*.ext|..." five entries
   // Notices after a guide export, each followed by a count and ".".
   std::string_view xml_dropped_characters;
@@ -83,6 +84,63 @@ struct UiTexts {
 };
 
 const UiTexts& TextsFor(Language language);
+
+// The playlist matching window. "%1", "%2", ... stand for the numbers and
+// names filled in when shown.
+struct MatchWindowTexts {
+  std::string_view title;            // window title
+  std::string_view open_playlist;    // BTN_OpenPlaylist
+  std::string_view playlist_filter;  // file dialog filters, "|"-separated
+  std::string_view no_playlist;      // before a playlist is chosen
+  std::string_view playlist_state;   // %1 file, %2 entries, %3 distinct names
+  std::string_view warnings;         // %1 warnings; the list is the hint
+  std::string_view line;             // "line %1: " before a warning
+  std::string_view matching;         // while the match runs
+  std::string_view match_cancelled;
+  std::string_view table_empty;      // the main window's table has no rows
+  std::string_view cancel;           // BTN_CancelMatch
+  std::string_view show;             // Label_Filter
+  std::string_view filters[5];       // all, to review, unmatched, exact, automatic
+  std::string_view find;             // Label_Search
+  std::string_view find_hint;        // Edit_Search placeholder
+  std::string_view columns[6];       // provider name, code, playlist name, score, status, reason
+  std::string_view status_exact;
+  std::string_view status_auto;
+  std::string_view status_review;
+  std::string_view status_none;
+  std::string_view status_confirmed;  // a name the user chose
+  std::string_view status_rejected;   // "no match" as the user said
+  std::string_view no_match_item;     // first item of the name drop-down
+  std::string_view entries_hint;      // %1 playlist entries bear the name
+  std::string_view confirm;           // BTN_Confirm
+  std::string_view confirm_hint;
+  std::string_view no_match;          // BTN_NoMatch
+  std::string_view no_match_hint;
+  std::string_view accept_all;        // BTN_AcceptAll, followed by the spin box
+  std::string_view accepted;          // %1 suggestions accepted
+  std::string_view counts;            // %1 exact, %2 auto, %3 review, %4 none, %5 shown, %6 all
+  std::string_view apply;             // BTN_Apply
+  std::string_view applied;           // %1 rows renamed
+  std::string_view restore;           // BTN_Restore
+  std::string_view restored;
+  std::string_view write_playlist;    // BTN_WritePlaylist
+  std::string_view playlist_written;  // %1 entries got a tvg-id
+  std::string_view save_mapping;      // BTN_SaveMapping
+  std::string_view open_mapping;      // BTN_OpenMapping
+  std::string_view mapping_filter;
+  std::string_view mapping_saved;     // %1 decisions, %2 of them the user's
+  std::string_view mapping_applied;   // %1 decisions of the user applied
+  std::string_view close;             // BTN_Close
+  std::string_view refresh_title;     // Panel_Refresh
+  std::string_view refresh_new;       // %1 count
+  std::string_view refresh_gone;
+  std::string_view refresh_renamed;
+  std::string_view refresh_code_changed;
+  std::string_view refresh_none;      // nothing changed since the mapping
+  std::string_view hide;              // BTN_HideRefresh
+};
+
+const MatchWindowTexts& MatchTextsFor(Language language);
 
 // The project's home page, shown in the About window.
 inline constexpr std::string_view kHomePage = "https://brelvik.org";

@@ -67,6 +67,7 @@ const Text kTexts[] = {
     {"M3U1", "Сформировать строку для M3U", "Create string for playlist M3U"},
     {"BTN_ChannelID", "Создать файл channel_id", "Create file channel_id"},
     {"channelid1", "Создать файл channel_id", "Create file channel_id"},
+    {"match1", "Сопоставить с плейлистом...", "Match with a playlist..."},
     {"SD1",
      "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html|"
      "XMLTV (*.xml)|*.xml|Каналы для граббера (*.channels.xml)|*.channels.xml",

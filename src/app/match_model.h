@@ -1,0 +1,88 @@
+// The match as the window's table shows it: one line per provider row with
+// its playlist name, score, status and reason, and the proxy that filters
+// and sorts it.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QCollator>
+#include <QSortFilterProxyModel>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "matching/matcher.h"
+#include "support/ui_texts.h"
+
+namespace brelvik {
+
+class MatchModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  enum Column { kProviderName, kCode, kPlaylistName, kScore, kStatus, kReason, kColumns };
+  // The key the proxy sorts by: numbers for the score, the status's rank.
+  static constexpr int kSortRole = Qt::UserRole + 1;
+
+  explicit MatchModel(QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  void SetLanguage(Language language);
+  void Assign(ChannelRows rows, MatchRun run);
+  void Clear();
+  // Brings the table up to date after the run was changed from outside.
+  void RunChanged();
+
+  const ChannelRows& Rows() const { return rows_; }
+  const MatchRun& Run() const { return run_; }
+  MatchRun& MutableRun() { return run_; }
+  // The playlist's distinct names, sorted for the drop-down.
+  const QStringList& SortedNames() const { return sorted_names_; }
+
+  // The user's decision on a row, recorded as theirs.
+  void Decide(int row, std::optional<std::size_t> name);
+  // The playlist name a text typed or picked in the drop-down stands for:
+  // the name itself (in any case), else the only name containing it. Empty
+  // text and the drop-down's "no match" item give nullopt in `name`; a text
+  // naming nothing gives false.
+  bool ResolveName(const QString& text, std::optional<std::size_t>& name) const;
+
+ private:
+  QString StatusText(const RowMatch& match) const;
+  const QString& ReasonOf(int row) const;
+
+  Language language_ = Language::kRu;
+  ChannelRows rows_;
+  MatchRun run_;
+  QStringList sorted_names_;
+  mutable std::vector<std::optional<QString>> reasons_;
+};
+
+// Which rows the table shows.
+enum class MatchFilter { kAll, kReview, kNone, kExact, kAuto };
+
+class MatchFilterModel : public QSortFilterProxyModel {
+  Q_OBJECT
+ public:
+  explicit MatchFilterModel(QObject* parent = nullptr);
+  void SetFilter(MatchFilter filter);
+  // Rows whose provider name, code or playlist name contain the text, in any case.
+  void SetSearch(const QString& text);
+
+ protected:
+  bool filterAcceptsRow(int source_row, const QModelIndex& source_parent) const override;
+  // Numbers as numbers, texts in the order of the main grid with the numbers
+  // in them as numbers too ("Россия 2" before "Россия 24").
+  bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
+
+ private:
+  QCollator collator_;
+  MatchFilter filter_ = MatchFilter::kAll;
+  QString search_;
+};
+
+}  // namespace brelvik

@@ -1,0 +1,528 @@
+// The playlist matching window.
+#include "app/playlist_match_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "matching/match_outputs.h"
+#include "support/file_write.h"
+
+namespace brelvik {
+
+namespace {
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path PathOf(const QString& path) {
+  return std::filesystem::path(path.toStdString());
+}
+
+QString FromPath(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
+
+QStringList FilterList(std::string_view filters) { return Q(filters).split('|'); }
+
+QPushButton* MakeButton(QWidget* parent, const char* name) {
+  auto* button = new QPushButton(parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  return label;
+}
+
+}  // namespace
+
+PlaylistMatchWindow::PlaylistMatchWindow(MainWindow& owner)
+    : QWidget(&owner, Qt::Window), owner_(owner), runner_(this) {
+  setObjectName("PlaylistMatchWindow");
+  setFont(owner.font());
+  setWindowIcon(owner.windowIcon());
+  language_ = LanguageFromCode(owner.LanguageCode().toStdString());
+  BuildControls();
+  resize(960, 620);
+  setMinimumSize(720, 420);
+  connect(&runner_, &MatchRunner::Progress, this, &PlaylistMatchWindow::ShowProgress);
+  connect(&runner_, &MatchRunner::Finished, this, &PlaylistMatchWindow::MatchFinished);
+  // The table's names change under the restore button: edits, sorting, renames.
+  const ChannelModel* table = &owner.Model();
+  connect(table, &QAbstractItemModel::modelReset, this, &PlaylistMatchWindow::UpdateEnabled);
+  connect(table, &QAbstractItemModel::layoutChanged, this, &PlaylistMatchWindow::UpdateEnabled);
+  connect(table, &QAbstractItemModel::dataChanged, this, &PlaylistMatchWindow::UpdateEnabled);
+  SetStatus({});
+  ApplyTexts();
+  UpdateEnabled();
+}
+
+PlaylistMatchWindow::~PlaylistMatchWindow() = default;
+
+const MatchWindowTexts& PlaylistMatchWindow::Texts() const { return MatchTextsFor(language_); }
+
+void PlaylistMatchWindow::BuildControls() {
+  auto* top = new QHBoxLayout;
+  open_playlist_ = MakeButton(this, "BTN_OpenPlaylist");
+  playlist_label_ = MakeLabel(this, "Label_Playlist");
+  playlist_label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  top->addWidget(open_playlist_);
+  top->addWidget(playlist_label_, 1);
+
+  progress_row_ = new QWidget(this);
+  progress_row_->setObjectName("Panel_MatchProgress");
+  auto* progress_layout = new QHBoxLayout(progress_row_);
+  progress_layout->setContentsMargins(0, 0, 0, 0);
+  progress_ = new QProgressBar(progress_row_);
+  progress_->setObjectName("Progress_Match");
+  cancel_ = MakeButton(progress_row_, "BTN_CancelMatch");
+  progress_layout->addWidget(progress_, 1);
+  progress_layout->addWidget(cancel_);
+  progress_row_->hide();
+
+  auto* tools = new QHBoxLayout;
+  filter_label_ = MakeLabel(this, "Label_Filter");
+  filter_ = new QComboBox(this);
+  filter_->setObjectName("Combo_Filter");
+  for (int i = 0; i < 5; ++i) filter_->addItem(QString());
+  filter_label_->setBuddy(filter_);
+  search_label_ = MakeLabel(this, "Label_Search");
+  search_ = new QLineEdit(this);
+  search_->setObjectName("Edit_Search");
+  search_->setClearButtonEnabled(true);
+  search_->setMinimumWidth(180);
+  search_label_->setBuddy(search_);
+  confirm_ = MakeButton(this, "BTN_Confirm");
+  no_match_ = MakeButton(this, "BTN_NoMatch");
+  accept_all_ = MakeButton(this, "BTN_AcceptAll");
+  accept_score_ = new QSpinBox(this);
+  accept_score_->setObjectName("Spin_AcceptScore");
+  accept_score_->setRange(1, 100);
+  accept_score_->setValue(kDefaultAcceptScore);
+  tools->addWidget(filter_label_);
+  tools->addWidget(filter_);
+  tools->addSpacing(8);
+  tools->addWidget(search_label_);
+  tools->addWidget(search_, 1);
+  tools->addSpacing(8);
+  tools->addWidget(confirm_);
+  tools->addWidget(no_match_);
+  tools->addSpacing(8);
+  tools->addWidget(accept_all_);
+  tools->addWidget(accept_score_);
+
+  model_ = new MatchModel(this);
+  model_->SetLanguage(language_);
+  proxy_ = new MatchFilterModel(this);
+  proxy_->setSourceModel(model_);
+  grid_ = new QTableView(this);
+  grid_->setObjectName("Grid_Match");
+  grid_->setModel(proxy_);
+  grid_->setSortingEnabled(true);
+  grid_->sortByColumn(MatchModel::kStatus, Qt::AscendingOrder);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::AnyKeyPressed);
+  grid_->setWordWrap(false);
+  grid_->setAlternatingRowColors(true);
+  grid_->verticalHeader()->setVisible(false);
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+  QHeaderView* header = grid_->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  header->setStretchLastSection(true);
+  for (auto [column, width] : {std::pair{MatchModel::kProviderName, 200},
+                               {MatchModel::kCode, 60},
+                               {MatchModel::kPlaylistName, 220},
+                               {MatchModel::kScore, 50},
+                               {MatchModel::kStatus, 100}}) {
+    grid_->setColumnWidth(column, width);
+  }
+  delegate_ = new PlaylistNameDelegate(*model_, this);
+  grid_->setItemDelegateForColumn(MatchModel::kPlaylistName, delegate_);
+  grid_->installEventFilter(this);
+
+  auto* counts_row = new QHBoxLayout;
+  counts_ = MakeLabel(this, "Label_Counts");
+  status_label_ = MakeLabel(this, "Label_Status");
+  status_label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  counts_row->addWidget(counts_);
+  counts_row->addWidget(status_label_, 1);
+
+  auto* bottom = new QHBoxLayout;
+  apply_ = MakeButton(this, "BTN_Apply");
+  restore_ = MakeButton(this, "BTN_Restore");
+  write_playlist_ = MakeButton(this, "BTN_WritePlaylist");
+  close_ = MakeButton(this, "BTN_Close");
+  bottom->addWidget(apply_);
+  bottom->addWidget(restore_);
+  bottom->addStretch(1);
+  bottom->addWidget(write_playlist_);
+  bottom->addSpacing(16);
+  bottom->addWidget(close_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(progress_row_);
+  layout->addLayout(tools);
+  layout->addWidget(grid_, 1);
+  layout->addLayout(counts_row);
+  layout->addLayout(bottom);
+
+  connect(open_playlist_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_OpenPlaylistClick);
+  connect(cancel_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_CancelMatchClick);
+  connect(confirm_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_ConfirmClick);
+  connect(no_match_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_NoMatchClick);
+  connect(accept_all_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_AcceptAllClick);
+  connect(apply_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_ApplyClick);
+  connect(restore_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_RestoreClick);
+  connect(write_playlist_, &QPushButton::clicked, this,
+          &PlaylistMatchWindow::BTN_WritePlaylistClick);
+  connect(close_, &QPushButton::clicked, this, &QWidget::close);
+  connect(filter_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { proxy_->SetFilter(static_cast<MatchFilter>(std::max(index, 0))); });
+  connect(search_, &QLineEdit::textChanged, proxy_, &MatchFilterModel::SetSearch);
+  connect(proxy_, &QAbstractItemModel::modelReset, this, &PlaylistMatchWindow::UpdateCounts);
+  connect(proxy_, &QAbstractItemModel::layoutChanged, this, &PlaylistMatchWindow::UpdateCounts);
+  connect(proxy_, &QAbstractItemModel::rowsInserted, this, &PlaylistMatchWindow::UpdateCounts);
+  connect(proxy_, &QAbstractItemModel::rowsRemoved, this, &PlaylistMatchWindow::UpdateCounts);
+  connect(model_, &QAbstractItemModel::dataChanged, this, &PlaylistMatchWindow::UpdateCounts);
+  connect(grid_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &PlaylistMatchWindow::UpdateEnabled);
+  // The cursor stays in the playlist-name column, so that typing a letter on
+  // any row opens that row's drop-down.
+  connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) {
+            if (current.isValid() && current.column() != MatchModel::kPlaylistName) {
+              grid_->selectionModel()->setCurrentIndex(
+                  proxy_->index(current.row(), MatchModel::kPlaylistName),
+                  QItemSelectionModel::NoUpdate);
+            }
+          });
+}
+
+void PlaylistMatchWindow::ApplyTexts() {
+  const MatchWindowTexts& texts = Texts();
+  setWindowTitle(Q(texts.title));
+  open_playlist_->setText(Q(texts.open_playlist));
+  cancel_->setText(Q(texts.cancel));
+  filter_label_->setText(Q(texts.show));
+  for (int i = 0; i < 5; ++i) filter_->setItemText(i, Q(texts.filters[i]));
+  search_label_->setText(Q(texts.find));
+  search_->setPlaceholderText(Q(texts.find_hint));
+  confirm_->setText(Q(texts.confirm));
+  confirm_->setToolTip(Q(texts.confirm_hint));
+  no_match_->setText(Q(texts.no_match));
+  no_match_->setToolTip(Q(texts.no_match_hint));
+  accept_all_->setText(Q(texts.accept_all));
+  apply_->setText(Q(texts.apply));
+  restore_->setText(Q(texts.restore));
+  write_playlist_->setText(Q(texts.write_playlist));
+  close_->setText(Q(texts.close));
+  delegate_->SetNoMatchText(Q(texts.no_match_item));
+  model_->SetLanguage(language_);
+  ShowPlaylistState();
+  status_label_->setText(status_ ? status_(texts) : QString());
+  UpdateCounts();
+}
+
+void PlaylistMatchWindow::SetRu() {
+  language_ = Language::kRu;
+  ApplyTexts();
+}
+
+void PlaylistMatchWindow::SetEn() {
+  language_ = Language::kEn;
+  ApplyTexts();
+}
+
+QString PlaylistMatchWindow::StatusText() const { return status_label_->text(); }
+
+void PlaylistMatchWindow::SetStatus(std::function<QString(const MatchWindowTexts&)> text) {
+  status_ = std::move(text);
+  status_label_->setText(status_ ? status_(Texts()) : QString());
+}
+
+void PlaylistMatchWindow::ShowPlaylistState() {
+  const MatchWindowTexts& texts = Texts();
+  if (!playlist_) {
+    playlist_label_->setText(Q(owner_.Model().Table().Empty() ? texts.table_empty
+                                                              : texts.no_playlist));
+    playlist_label_->setToolTip(QString());
+    return;
+  }
+  QString text = Q(texts.playlist_state)
+                     .arg(QFileInfo(FromPath(playlist_path_)).fileName())
+                     .arg(playlist_->entries.size())
+                     .arg(model_->Run().names.size());
+  QStringList warnings;
+  for (const PlaylistNotice& notice : playlist_->warnings) {
+    warnings << Q(texts.line).arg(notice.line) + Q(PlaylistNoticeText(notice, language_));
+  }
+  if (!warnings.isEmpty()) text += "; " + Q(texts.warnings).arg(warnings.size());
+  playlist_label_->setText(text);
+  playlist_label_->setToolTip(FromPath(playlist_path_) +
+                              (warnings.isEmpty() ? QString() : "\n" + warnings.join('\n')));
+}
+
+void PlaylistMatchWindow::ShowError(const QString& text) {
+  // The core's notices are phrased to follow a program's name; a box shows
+  // them as sentences.
+  QString sentence = text;
+  if (!sentence.isEmpty()) sentence[0] = sentence[0].toUpper();
+  MessageBoxes::Show(this, QMessageBox::Critical, Q(owner_.Texts().message_caption), sentence);
+}
+
+ChannelRows PlaylistMatchWindow::TableRows() const {
+  // The provider's names, whatever the table shows now: a match, and the
+  // mapping made of it, are about the provider's channels.
+  ChannelRows rows;
+  for (const ListedChannel& channel : owner_.Model().Table().Listed()) {
+    rows.push_back({channel.provider_name, channel.row.code});
+  }
+  return rows;
+}
+
+void PlaylistMatchWindow::BTN_OpenPlaylistClick() {
+  const QString start = playlist_path_.empty() ? QString() : FromPath(playlist_path_);
+  const std::optional<QString> path =
+      FileDialogs::AskOpen(this, start, FilterList(Texts().playlist_filter));
+  if (!path || path->isEmpty()) return;
+  StartMatch(PathOf(*path), nullptr);
+}
+
+void PlaylistMatchWindow::StartMatch(std::filesystem::path path,
+                                     std::shared_ptr<const Playlist> playlist) {
+  MatchJob job;
+  job.path = std::move(path);
+  job.playlist = std::move(playlist);
+  job.rows = TableRows();
+  if (job.rows.empty()) return;
+  runner_.Start(std::move(job));
+  progress_->setRange(0, 0);
+  SetMatching(true);
+  SetStatus([](const MatchWindowTexts& texts) { return Q(texts.matching); });
+}
+
+void PlaylistMatchWindow::SetMatching(bool matching) {
+  progress_row_->setVisible(matching);
+  UpdateEnabled();
+}
+
+void PlaylistMatchWindow::ShowProgress(std::size_t done, std::size_t total) {
+  if (total == 0) return;
+  progress_->setRange(0, static_cast<int>(total));
+  progress_->setValue(static_cast<int>(done));
+}
+
+void PlaylistMatchWindow::BTN_CancelMatchClick() {
+  if (!runner_.Running()) return;
+  runner_.Cancel();
+  SetMatching(false);
+  SetStatus([](const MatchWindowTexts& texts) { return Q(texts.match_cancelled); });
+  emit MatchEnded();
+}
+
+void PlaylistMatchWindow::MatchFinished(const MatchOutcome& outcome) {
+  SetMatching(false);
+  if (outcome.error || !outcome.failure.empty() || outcome.cancelled) {
+    // What the window showed before stays as it was.
+    SetStatus({});
+    if (outcome.error) {
+      ShowError(Q(PlaylistNoticeText(*outcome.error, language_)));
+    } else if (!outcome.failure.empty()) {
+      ShowError(Q(outcome.failure));
+    }
+    UpdateEnabled();
+    emit MatchEnded();
+    return;
+  }
+  playlist_ = outcome.playlist;
+  if (!outcome.path.empty()) playlist_path_ = outcome.path;
+  model_->Assign(outcome.rows, outcome.run);
+  SetStatus({});
+  ShowPlaylistState();
+  if (proxy_->rowCount() > 0) {
+    grid_->setCurrentIndex(proxy_->index(0, MatchModel::kPlaylistName));
+  }
+  UpdateCounts();
+  UpdateEnabled();
+  emit MatchEnded();
+}
+
+void PlaylistMatchWindow::TableReplaced() {
+  runner_.Cancel();
+  SetMatching(false);
+  model_->Clear();
+  SetStatus({});
+  ShowPlaylistState();
+  UpdateCounts();
+  UpdateEnabled();
+  if (playlist_ && !owner_.Model().Table().Empty()) {
+    StartMatch({}, playlist_);
+  }
+}
+
+void PlaylistMatchWindow::UpdateCounts() {
+  const MatchCounts counts = model_->Run().Counts();
+  counts_->setText(Q(Texts().counts)
+                       .arg(counts.exact)
+                       .arg(counts.automatic)
+                       .arg(counts.review)
+                       .arg(counts.none)
+                       .arg(proxy_->rowCount())
+                       .arg(model_->rowCount()));
+}
+
+void PlaylistMatchWindow::UpdateEnabled() {
+  const bool matching = runner_.Running();
+  const bool has_run = !matching && model_->rowCount() > 0;
+  const bool has_rows = !owner_.Model().Table().Empty() && !owner_.Loading();
+  open_playlist_->setEnabled(!matching && has_rows);
+  const bool has_selection = has_run && grid_->selectionModel()->hasSelection();
+  confirm_->setEnabled(has_selection);
+  no_match_->setEnabled(has_selection);
+  accept_all_->setEnabled(has_run);
+  accept_score_->setEnabled(has_run);
+  grid_->setEnabled(!matching);
+  apply_->setEnabled(has_run && has_rows);
+  restore_->setEnabled(has_rows && owner_.Model().Table().Renamed());
+  write_playlist_->setEnabled(has_run && playlist_ != nullptr);
+}
+
+std::vector<int> PlaylistMatchWindow::SelectedRows() const {
+  QModelIndexList selected = grid_->selectionModel()->selectedRows();
+  if (selected.isEmpty() && grid_->currentIndex().isValid()) selected << grid_->currentIndex();
+  std::sort(selected.begin(), selected.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  std::vector<int> rows;
+  for (const QModelIndex& index : selected) rows.push_back(proxy_->mapToSource(index).row());
+  return rows;
+}
+
+void PlaylistMatchWindow::DecideRows(const std::vector<int>& rows,
+                                     const std::function<void(int)>& decide) {
+  if (rows.empty()) return;
+  // The row below the last decided one in the view, found before the
+  // decision moves or hides the decided rows.
+  const int last_view_row = proxy_->mapFromSource(model_->index(rows.back(), 0)).row();
+  QPersistentModelIndex next;
+  for (int view_row = last_view_row + 1; view_row < proxy_->rowCount(); ++view_row) {
+    const QModelIndex candidate = proxy_->mapToSource(proxy_->index(view_row, 0));
+    if (std::find(rows.begin(), rows.end(), candidate.row()) == rows.end()) {
+      next = candidate;
+      break;
+    }
+  }
+  for (const int row : rows) decide(row);
+  QModelIndex target = next.isValid() ? proxy_->mapFromSource(next) : QModelIndex();
+  if (!target.isValid()) target = proxy_->mapFromSource(model_->index(rows.back(), 0));
+  if (!target.isValid() && proxy_->rowCount() > 0) target = proxy_->index(proxy_->rowCount() - 1, 0);
+  if (target.isValid()) {
+    const QModelIndex cell = proxy_->index(target.row(), MatchModel::kPlaylistName);
+    grid_->selectionModel()->setCurrentIndex(
+        cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_->scrollTo(cell);
+  }
+}
+
+void PlaylistMatchWindow::BTN_ConfirmClick() {
+  std::vector<int> rows = SelectedRows();
+  // A row without a suggestion has nothing to confirm: its name is picked.
+  std::erase_if(rows, [this](int row) { return !model_->Run().rows[row].name; });
+  if (rows.empty()) {
+    const QModelIndex current = grid_->currentIndex();
+    if (current.isValid()) grid_->edit(proxy_->index(current.row(), MatchModel::kPlaylistName));
+    return;
+  }
+  DecideRows(rows, [this](int row) { model_->Decide(row, model_->Run().rows[row].name); });
+}
+
+void PlaylistMatchWindow::BTN_NoMatchClick() {
+  DecideRows(SelectedRows(), [this](int row) { model_->Decide(row, std::nullopt); });
+}
+
+void PlaylistMatchWindow::BTN_AcceptAllClick() {
+  const int threshold = accept_score_->value();
+  int accepted = 0;
+  MatchRun& run = model_->MutableRun();
+  for (std::size_t r = 0; r < run.rows.size(); ++r) {
+    const RowMatch& match = run.rows[r];
+    if (match.status == MatchStatus::kReview && match.name && match.score >= threshold) {
+      DecideByUser(run, r, match.name);
+      ++accepted;
+    }
+  }
+  model_->RunChanged();
+  SetStatus([accepted](const MatchWindowTexts& texts) { return Q(texts.accepted).arg(accepted); });
+}
+
+void PlaylistMatchWindow::BTN_ApplyClick() {
+  const int renamed = owner_.ApplyMatchNames(model_->Rows(), model_->Run());
+  SetStatus([renamed](const MatchWindowTexts& texts) { return Q(texts.applied).arg(renamed); });
+  UpdateEnabled();
+}
+
+void PlaylistMatchWindow::BTN_RestoreClick() {
+  owner_.RestoreProviderNames();
+  SetStatus([](const MatchWindowTexts& texts) { return Q(texts.restored); });
+  UpdateEnabled();
+}
+
+void PlaylistMatchWindow::BTN_WritePlaylistClick() {
+  if (!playlist_) return;
+  const QFileInfo info(FromPath(playlist_path_));
+  const QString suggested = info.dir().filePath(info.completeBaseName() + "-tvg-id." +
+                                                (info.suffix().isEmpty() ? "m3u" : info.suffix()));
+  const std::optional<SaveAnswer> answer = FileDialogs::AskSave(this, suggested, {}, 0);
+  if (!answer || answer->path.isEmpty()) return;
+  const UiTexts& texts = owner_.Texts();
+  std::vector<PlaylistNotice> warnings;
+  std::size_t with_id = 0;
+  try {
+    const std::vector<std::string> ids = PlaylistIds(*playlist_, model_->Rows(), model_->Run());
+    with_id = static_cast<std::size_t>(
+        std::count_if(ids.begin(), ids.end(), [](const std::string& id) { return !id.empty(); }));
+    WriteFileAtomically(PathOf(answer->path), PlaylistWithIds(*playlist_, ids, &warnings));
+  } catch (const PlaylistError& e) {
+    ShowError(Q(PlaylistNoticeText(e.Notice(), language_)));
+    return;
+  } catch (const std::exception& e) {
+    ShowError(Q(texts.save_failed) + "\n" + Q(e.what()));
+    return;
+  }
+  QStringList lines{Q(Texts().playlist_written).arg(with_id)};
+  for (const PlaylistNotice& notice : warnings) lines << Q(PlaylistNoticeText(notice, language_));
+  MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), lines.join('\n'));
+}
+
+bool PlaylistMatchWindow::eventFilter(QObject* watched, QEvent* event) {
+  // Keys typed into an open drop-down are its own.
+  if (watched == grid_ && event->type() == QEvent::KeyPress &&
+      !grid_->indexWidget(grid_->currentIndex())) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+      BTN_ConfirmClick();
+      return true;
+    }
+    if (plain && key->key() == Qt::Key_Delete) {
+      BTN_NoMatchClick();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace brelvik
