@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <unordered_set>
 
 #include "app/main_window.h"
 #include "app/message_box.h"
@@ -153,6 +154,28 @@ void PlaylistMatchWindow::BuildControls() {
   grid_->setItemDelegateForColumn(MatchModel::kPlaylistName, delegate_);
   grid_->installEventFilter(this);
 
+  refresh_panel_ = new QGroupBox(this);
+  refresh_panel_->setObjectName("Panel_Refresh");
+  auto* refresh_layout = new QVBoxLayout(refresh_panel_);
+  refresh_tree_ = new QTreeWidget(refresh_panel_);
+  refresh_tree_->setObjectName("Tree_Refresh");
+  refresh_tree_->setColumnCount(3);
+  refresh_tree_->setColumnWidth(0, 200);
+  refresh_tree_->setColumnWidth(1, 260);
+  refresh_tree_->setRootIsDecorated(true);
+  refresh_tree_->setUniformRowHeights(true);
+  hide_refresh_ = MakeButton(refresh_panel_, "BTN_HideRefresh");
+  refresh_layout->addWidget(refresh_tree_, 1);
+  refresh_layout->addWidget(hide_refresh_, 0, Qt::AlignRight);
+  refresh_panel_->hide();
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->setObjectName("Splitter_Match");
+  splitter->setChildrenCollapsible(false);
+  splitter->addWidget(grid_);
+  splitter->addWidget(refresh_panel_);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 1);
+
   auto* counts_row = new QHBoxLayout;
   counts_ = MakeLabel(this, "Label_Counts");
   status_label_ = MakeLabel(this, "Label_Status");
@@ -169,6 +192,10 @@ void PlaylistMatchWindow::BuildControls() {
   bottom->addWidget(restore_);
   bottom->addStretch(1);
   bottom->addWidget(write_playlist_);
+  save_mapping_ = MakeButton(this, "BTN_SaveMapping");
+  open_mapping_ = MakeButton(this, "BTN_OpenMapping");
+  bottom->addWidget(save_mapping_);
+  bottom->addWidget(open_mapping_);
   bottom->addSpacing(16);
   bottom->addWidget(close_);
 
@@ -176,7 +203,7 @@ void PlaylistMatchWindow::BuildControls() {
   layout->addLayout(top);
   layout->addWidget(progress_row_);
   layout->addLayout(tools);
-  layout->addWidget(grid_, 1);
+  layout->addWidget(splitter, 1);
   layout->addLayout(counts_row);
   layout->addLayout(bottom);
 
@@ -189,6 +216,11 @@ void PlaylistMatchWindow::BuildControls() {
   connect(restore_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_RestoreClick);
   connect(write_playlist_, &QPushButton::clicked, this,
           &PlaylistMatchWindow::BTN_WritePlaylistClick);
+  connect(save_mapping_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_SaveMappingClick);
+  connect(open_mapping_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_OpenMappingClick);
+  connect(hide_refresh_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_HideRefreshClick);
+  connect(refresh_tree_, &QTreeWidget::itemActivated, this,
+          &PlaylistMatchWindow::RefreshItemActivated);
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
   connect(filter_, &QComboBox::currentIndexChanged, this,
           [this](int index) { proxy_->SetFilter(static_cast<MatchFilter>(std::max(index, 0))); });
@@ -229,6 +261,12 @@ void PlaylistMatchWindow::ApplyTexts() {
   apply_->setText(Q(texts.apply));
   restore_->setText(Q(texts.restore));
   write_playlist_->setText(Q(texts.write_playlist));
+  save_mapping_->setText(Q(texts.save_mapping));
+  open_mapping_->setText(Q(texts.open_mapping));
+  hide_refresh_->setText(Q(texts.hide));
+  refresh_tree_->setHeaderLabels({Q(texts.refresh_columns[0]), Q(texts.refresh_columns[1]),
+                                  Q(texts.refresh_columns[2])});
+  FillRefreshTree();
   close_->setText(Q(texts.close));
   delegate_->SetNoMatchText(Q(texts.no_match_item));
   model_->SetLanguage(language_);
@@ -309,6 +347,7 @@ void PlaylistMatchWindow::StartMatch(std::filesystem::path path,
   job.playlist = std::move(playlist);
   job.rows = TableRows();
   if (job.rows.empty()) return;
+  job_provider_ = owner_.ProviderKey();
   runner_.Start(std::move(job));
   progress_->setRange(0, 0);
   SetMatching(true);
@@ -350,8 +389,29 @@ void PlaylistMatchWindow::MatchFinished(const MatchOutcome& outcome) {
   }
   playlist_ = outcome.playlist;
   if (!outcome.path.empty()) playlist_path_ = outcome.path;
-  model_->Assign(outcome.rows, outcome.run);
-  SetStatus({});
+  MatchRun run = outcome.run;
+  std::optional<RefreshReport> carried_report;
+  int carried = 0;
+  // The decisions made on the load before carry over to this one of the
+  // same provider, as a saved mapping would.
+  if (carry_ && carry_->provider == job_provider_) {
+    ApplyMapping(*carry_, outcome.rows, run);
+    carried_report = CompareWithMapping(*carry_, outcome.rows);
+  }
+  provider_key_ = job_provider_;
+  model_->Assign(outcome.rows, std::move(run));
+  if (carried_report) carried = DecisionsTaken(*carry_);
+  carry_.reset();
+  if (carried > 0) {
+    SetStatus([carried](const MatchWindowTexts& texts) { return Q(texts.carried).arg(carried); });
+  } else {
+    SetStatus({});
+  }
+  if (carried_report && !carried_report->Empty()) {
+    ShowRefresh(std::move(*carried_report), false);
+  } else {
+    BTN_HideRefreshClick();
+  }
   ShowPlaylistState();
   if (proxy_->rowCount() > 0) {
     grid_->setCurrentIndex(proxy_->index(0, MatchModel::kPlaylistName));
@@ -362,6 +422,9 @@ void PlaylistMatchWindow::MatchFinished(const MatchOutcome& outcome) {
 }
 
 void PlaylistMatchWindow::TableReplaced() {
+  if (model_->rowCount() > 0 && !provider_key_.empty()) {
+    carry_ = MappingOf(provider_key_, model_->Rows(), model_->Run());
+  }
   runner_.Cancel();
   SetMatching(false);
   model_->Clear();
@@ -399,6 +462,8 @@ void PlaylistMatchWindow::UpdateEnabled() {
   apply_->setEnabled(has_run && has_rows);
   restore_->setEnabled(has_rows && owner_.Model().Table().Renamed());
   write_playlist_->setEnabled(has_run && playlist_ != nullptr);
+  save_mapping_->setEnabled(has_run);
+  open_mapping_->setEnabled(has_run);
 }
 
 std::vector<int> PlaylistMatchWindow::SelectedRows() const {
@@ -505,6 +570,133 @@ void PlaylistMatchWindow::BTN_WritePlaylistClick() {
   QStringList lines{Q(Texts().playlist_written).arg(with_id)};
   for (const PlaylistNotice& notice : warnings) lines << Q(PlaylistNoticeText(notice, language_));
   MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), lines.join('\n'));
+}
+
+int PlaylistMatchWindow::DecisionsTaken(const ChannelMapping& mapping) const {
+  std::unordered_set<std::string_view> codes;
+  for (const MappingEntry& entry : mapping.entries) {
+    if (entry.decision == Decision::kUser) codes.insert(entry.code);
+  }
+  int taken = 0;
+  for (std::size_t r = 0; r < model_->Rows().size(); ++r) {
+    taken += model_->Run().rows[r].by_user && codes.count(model_->Rows()[r].code) ? 1 : 0;
+  }
+  return taken;
+}
+
+void PlaylistMatchWindow::BTN_SaveMappingClick() {
+  if (model_->rowCount() == 0) return;
+  const QString suggested =
+      mapping_path_.isEmpty()
+          ? QFileInfo(FromPath(playlist_path_)).dir().filePath(Q(provider_key_) + "-mapping.tsv")
+          : mapping_path_;
+  const std::optional<SaveAnswer> answer = FileDialogs::AskSave(this, suggested, {}, 0);
+  if (!answer || answer->path.isEmpty()) return;
+  const ChannelMapping mapping = MappingOf(provider_key_, model_->Rows(), model_->Run());
+  try {
+    SaveMappingFile(PathOf(answer->path), mapping);
+  } catch (const std::exception& e) {
+    ShowError(Q(owner_.Texts().save_failed) + "\n" + Q(e.what()));
+    return;
+  }
+  mapping_path_ = answer->path;
+  const auto users = std::count_if(mapping.entries.begin(), mapping.entries.end(),
+                                   [](const MappingEntry& e) { return e.decision == Decision::kUser; });
+  const std::size_t all = mapping.entries.size();
+  SetStatus([all, users](const MatchWindowTexts& texts) {
+    return Q(texts.mapping_saved).arg(all).arg(users);
+  });
+}
+
+void PlaylistMatchWindow::BTN_OpenMappingClick() {
+  if (model_->rowCount() == 0) return;
+  const std::optional<QString> path =
+      FileDialogs::AskOpen(this, mapping_path_, FilterList(Texts().mapping_filter));
+  if (!path || path->isEmpty()) return;
+  ChannelMapping mapping;
+  try {
+    mapping = ReadMappingFile(PathOf(*path), provider_key_);
+  } catch (const MappingError& e) {
+    ShowError(Q(MappingErrorText(e, language_)));
+    return;
+  } catch (const std::exception& e) {
+    ShowError(Q(e.what()));
+    return;
+  }
+  mapping_path_ = *path;
+  ApplyMapping(mapping, model_->Rows(), model_->MutableRun());
+  model_->RunChanged();
+  const int taken = DecisionsTaken(mapping);
+  SetStatus([taken](const MatchWindowTexts& texts) { return Q(texts.mapping_applied).arg(taken); });
+  ShowRefresh(CompareWithMapping(mapping, model_->Rows()), true);
+}
+
+void PlaylistMatchWindow::ShowRefresh(RefreshReport report, bool since_mapping) {
+  report_ = std::move(report);
+  report_since_mapping_ = since_mapping;
+  FillRefreshTree();
+  refresh_panel_->show();
+}
+
+void PlaylistMatchWindow::BTN_HideRefreshClick() {
+  report_.reset();
+  refresh_tree_->clear();
+  refresh_panel_->hide();
+}
+
+void PlaylistMatchWindow::FillRefreshTree() {
+  refresh_tree_->clear();
+  if (!report_) return;
+  const MatchWindowTexts& texts = Texts();
+  refresh_panel_->setTitle(Q(report_since_mapping_ ? texts.refresh_title : texts.refresh_since_load));
+  if (report_->Empty()) {
+    auto* item = new QTreeWidgetItem(refresh_tree_, {Q(texts.refresh_none)});
+    item->setFirstColumnSpanned(true);
+    return;
+  }
+  // One group per kind of change; a line's code finds its row in the table.
+  const auto group = [this](std::string_view title, std::size_t count) {
+    auto* item = new QTreeWidgetItem(refresh_tree_, {Q(title).arg(count)});
+    item->setFirstColumnSpanned(true);
+    item->setExpanded(true);
+    item->setDisabled(count == 0);
+    QFont bold = item->font(0);
+    bold.setBold(true);
+    item->setFont(0, bold);
+    return item;
+  };
+  const auto line = [](QTreeWidgetItem* parent, const std::string& code, const std::string& name,
+                       const std::string& before) {
+    auto* item = new QTreeWidgetItem(parent, {Q(code), Q(name), Q(before)});
+    item->setData(0, Qt::UserRole, Q(code));
+  };
+  QTreeWidgetItem* added = group(texts.refresh_new, report_->added.size());
+  for (const auto& c : report_->added) line(added, c.code, c.name, {});
+  QTreeWidgetItem* gone = group(texts.refresh_gone, report_->gone.size());
+  for (const auto& c : report_->gone) line(gone, c.code, c.name, {});
+  QTreeWidgetItem* renamed = group(texts.refresh_renamed, report_->renamed.size());
+  for (const auto& c : report_->renamed) line(renamed, c.code, c.name, c.previous_name);
+  QTreeWidgetItem* moved = group(texts.refresh_code_changed, report_->code_changed.size());
+  for (const auto& c : report_->code_changed) line(moved, c.code, c.name, c.previous_code);
+  for (QTreeWidgetItem* item : {added, gone, renamed, moved}) item->setExpanded(true);
+}
+
+void PlaylistMatchWindow::RefreshItemActivated(QTreeWidgetItem* item) {
+  if (!item) return;
+  const std::string code = item->data(0, Qt::UserRole).toString().toStdString();
+  if (code.empty()) return;
+  for (std::size_t r = 0; r < model_->Rows().size(); ++r) {
+    if (model_->Rows()[r].code != code) continue;
+    filter_->setCurrentIndex(0);
+    search_->clear();
+    const QModelIndex cell =
+        proxy_->mapFromSource(model_->index(static_cast<int>(r), MatchModel::kPlaylistName));
+    grid_->selectionModel()->setCurrentIndex(
+        cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_->scrollTo(cell);
+    grid_->setFocus();
+    return;
+  }
 }
 
 bool PlaylistMatchWindow::eventFilter(QObject* watched, QEvent* event) {

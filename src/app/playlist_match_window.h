@@ -20,6 +20,7 @@
 #include "app/match_model.h"
 #include "app/match_runner.h"
 #include "app/playlist_name_delegate.h"
+#include "matching/mapping.h"
 #include "support/ui_texts.h"
 
 namespace brelvik {
@@ -46,6 +47,9 @@ class PlaylistMatchWindow : public QWidget {
   void BTN_ApplyClick();
   void BTN_RestoreClick();
   void BTN_WritePlaylistClick();
+  void BTN_SaveMappingClick();
+  void BTN_OpenMappingClick();
+  void BTN_HideRefreshClick();
   // The main window's table got other rows: a load began or ended, or
   // another provider was chosen. A running match is given up; with a
   // playlist at hand the new rows are matched to it.
@@ -55,6 +59,8 @@ class PlaylistMatchWindow : public QWidget {
   const MatchModel& Model() const { return *model_; }
   const std::filesystem::path& PlaylistPath() const { return playlist_path_; }
   QString StatusText() const;
+  // What the refresh panel shows, when it shows something.
+  const std::optional<RefreshReport>& Refresh() const { return report_; }
 
  signals:
   // A match has ended: done, failed or given up.
@@ -81,6 +87,12 @@ class PlaylistMatchWindow : public QWidget {
   // Runs `decide` on the rows, then puts the cursor on the row below them.
   void DecideRows(const std::vector<int>& rows, const std::function<void(int)>& decide);
   ChannelRows TableRows() const;
+  void ShowRefresh(RefreshReport report, bool since_mapping);
+  void FillRefreshTree();
+  // Puts the cursor on the row of the channel a refresh line names.
+  void RefreshItemActivated(QTreeWidgetItem* item);
+  // User decisions of `mapping` that rows of the run took.
+  int DecisionsTaken(const ChannelMapping& mapping) const;
 
   MainWindow& owner_;
   Language language_ = Language::kRu;
@@ -91,6 +103,14 @@ class PlaylistMatchWindow : public QWidget {
   std::shared_ptr<const Playlist> playlist_;
   std::filesystem::path playlist_path_;
   std::function<QString(const MatchWindowTexts&)> status_;
+  // The provider whose rows were matched.
+  std::string provider_key_;
+  std::string job_provider_;
+  // The decisions of the match a new load replaced, for the next match.
+  std::optional<ChannelMapping> carry_;
+  std::optional<RefreshReport> report_;
+  bool report_since_mapping_ = false;
+  QString mapping_path_;
 
   QPushButton* open_playlist_ = nullptr;
   QLabel* playlist_label_ = nullptr;
@@ -106,11 +126,16 @@ class PlaylistMatchWindow : public QWidget {
   QPushButton* accept_all_ = nullptr;
   QSpinBox* accept_score_ = nullptr;
   QTableView* grid_ = nullptr;
+  QGroupBox* refresh_panel_ = nullptr;
+  QTreeWidget* refresh_tree_ = nullptr;
+  QPushButton* hide_refresh_ = nullptr;
   QLabel* counts_ = nullptr;
   QLabel* status_label_ = nullptr;
   QPushButton* apply_ = nullptr;
   QPushButton* restore_ = nullptr;
   QPushButton* write_playlist_ = nullptr;
+  QPushButton* save_mapping_ = nullptr;
+  QPushButton* open_mapping_ = nullptr;
   QPushButton* close_ = nullptr;
 };
 

@@ -131,7 +131,10 @@ struct MatchWindowTexts {
   std::string_view mapping_saved;     // %1 decisions, %2 of them the user's
   std::string_view mapping_applied;   // %1 decisions of the user applied
   std::string_view close;             // BTN_Close
-  std::string_view refresh_title;     // Panel_Refresh
+  std::string_view carried;           // %1 decisions of the user carried to a new load
+  std::string_view refresh_title;     // Panel_Refresh, after a mapping was opened
+  std::string_view refresh_since_load;  // Panel_Refresh, after a new load
+  std::string_view refresh_columns[3];  // code, name, before
   std::string_view refresh_new;       // %1 count
   std::string_view refresh_gone;
   std::string_view refresh_renamed;

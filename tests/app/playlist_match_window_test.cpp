@@ -6,6 +6,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QTreeWidget>
 #include <QCompleter>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -25,6 +27,7 @@
 #include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/playlist_match_window.h"
+#include "matching/mapping.h"
 #include "outputs/channel_id_map.h"
 #include "support/codepage.h"
 #include "support/loopback_server.h"
@@ -688,6 +691,199 @@ TEST_F(MatchWindowTest, CancelledMatchKeepsWhatWasThere) {
   EXPECT_EQ(w->PlaylistPath().filename(), "my.m3u");
   EXPECT_EQ(w->Model().Run().names.size(), 14u);
   EXPECT_TRUE(Find(*w, "BTN_Apply")->isEnabled());
+}
+
+// The user's decisions of the main flow: a review row confirmed, a name
+// picked, a row said to have no match.
+void Decide(PlaylistMatchWindow& w) {
+  auto& model = const_cast<MatchModel&>(w.Model());
+  const auto row = [&](const std::string& name) {
+    for (std::size_t i = 0; i < model.Rows().size(); ++i) {
+      if (model.Rows()[i].name == name) return static_cast<int>(i);
+    }
+    return -1;
+  };
+  model.Decide(row("Матч! Футбол 1"), FindName(model.Run(), "Футбол 1"));
+  model.Decide(row("Дом кино"), FindName(model.Run(), "Дом кино Премиум"));
+  model.Decide(row("Eurosport 1"), FindName(model.Run(), "Eurosport"));
+  model.Decide(row("ТНТ"), std::nullopt);
+}
+
+// Each row as "name|code|status|user|playlist name".
+QStringList Outcomes(PlaylistMatchWindow& w) {
+  QStringList lines;
+  const MatchRun& run = w.Model().Run();
+  for (std::size_t i = 0; i < run.rows.size(); ++i) {
+    const RowMatch& m = run.rows[i];
+    lines << QString::fromStdString(w.Model().Rows()[i].name + "|" + w.Model().Rows()[i].code + "|" +
+                                    std::string(StatusName(m.status)) + "|" +
+                                    (m.by_user ? "user" : "auto") + "|" +
+                                    (m.name ? run.names[*m.name].name : ""));
+  }
+  return lines;
+}
+
+TEST_F(MatchWindowTest, MappingRoundTrip) {
+  PlaylistMatchWindow* w = OpenAndMatch();
+  ASSERT_NE(w, nullptr);
+  Decide(*w);
+  const QStringList decided = Outcomes(*w);
+  const QString path = dir_.filePath("vsetv-mapping.tsv");
+  save_answer_ = SaveAnswer{path, 0};
+  Find<QPushButton>(*w, "BTN_SaveMapping")->click();
+  ASSERT_EQ(save_names_.size(), 1u);
+  EXPECT_EQ(save_names_[0], dir_.filePath("vsetv-mapping.tsv"));
+  EXPECT_EQ(w->StatusText(), "Сопоставление сохранено: решений 12, из них ваших 4.");
+  const ChannelMapping saved = ReadMappingFile(path.toStdString(), "vsetv");
+  EXPECT_EQ(saved, MappingOf("vsetv", w->Model().Rows(), w->Model().Run()));
+
+  // A fresh match knows nothing of the decisions; the mapping brings them back.
+  Match(*w, playlist_path_);
+  EXPECT_NE(Outcomes(*w), decided);
+  open_answer_ = path;
+  Find<QPushButton>(*w, "BTN_OpenMapping")->click();
+  EXPECT_EQ(open_filters_.value(0), "Сопоставления (*.tsv *.txt)");
+  EXPECT_EQ(Outcomes(*w), decided);
+  EXPECT_EQ(w->StatusText(), "Применено ваших решений из сопоставления: 4.");
+  EXPECT_EQ(Find<QLabel>(*w, "Label_Counts")->text(),
+            "Точно: 5   автоматически: 6   на проверку: 0   без пары: 1   (показано 12 из 12)");
+  ASSERT_TRUE(w->Refresh().has_value());
+  EXPECT_TRUE(w->Refresh()->Empty());
+  EXPECT_TRUE(Find(*w, "Panel_Refresh")->isVisible());
+  auto* tree = Find<QTreeWidget>(*w, "Tree_Refresh");
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0), "У провайдера ничего не изменилось.");
+  Find<QPushButton>(*w, "BTN_HideRefresh")->click();
+  EXPECT_FALSE(Find(*w, "Panel_Refresh")->isVisible());
+  // The decisions applied to the table as the user's.
+  Find<QPushButton>(*w, "BTN_Apply")->click();
+  EXPECT_EQ(MainName("16"), "Дом кино Премиум");
+  EXPECT_EQ(MainName("13"), "ТНТ");
+}
+
+TEST_F(MatchWindowTest, DamagedOrForeignMappingIsRefusedAndChangesNothing) {
+  PlaylistMatchWindow* w = OpenAndMatch();
+  ASSERT_NE(w, nullptr);
+  Decide(*w);
+  const QStringList before = Outcomes(*w);
+  const QString damaged = dir_.filePath("damaged.tsv");
+  WriteFile(damaged, "brelvik-mapping\t1\nprovider\tvsetv\ncode\tprovider_name\tplaylist_name\tdecision\n"
+                     "4\tНТВ\tRU: НТВ\tsomebody\n");
+  const QString foreign = dir_.filePath("akado.tsv");
+  SaveMappingFile(foreign.toStdString(), {"akado", {{"4", "НТВ", "", Decision::kUser}}});
+  const QString newer = dir_.filePath("newer.tsv");
+  WriteFile(newer, "brelvik-mapping\t99\nprovider\tvsetv\n");
+  const std::pair<QString, const char*> kRefused[] = {
+      {damaged, "Файл сопоставления повреждён"},
+      {foreign, "Файл сопоставления относится к другому провайдеру"},
+      {newer, "Файл сопоставления записан более новой версией программы"},
+      {dir_.filePath("missing.tsv"), "Не удаётся прочитать файл сопоставления"},
+  };
+  for (const auto& [path, message] : kRefused) {
+    messages_.clear();
+    open_answer_ = path;
+    Find<QPushButton>(*w, "BTN_OpenMapping")->click();
+    ASSERT_EQ(messages_.size(), 1u) << path.toStdString();
+    EXPECT_EQ(messages_[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(messages_[0].text.startsWith(message)) << messages_[0].text.toStdString();
+    EXPECT_EQ(Outcomes(*w), before);
+    EXPECT_FALSE(w->Refresh().has_value());
+  }
+  main_->Btn9Click();
+  messages_.clear();
+  open_answer_ = foreign;
+  Find<QPushButton>(*w, "BTN_OpenMapping")->click();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(messages_[0].text.startsWith("The mapping file belongs to another provider"));
+
+  // An unwritable place for a mapping leaves the file that was there.
+  WriteFile(dir_.filePath("file"), "kept");
+  save_answer_ = SaveAnswer{dir_.filePath("file") + "/inside.tsv", 0};
+  messages_.clear();
+  Find<QPushButton>(*w, "BTN_SaveMapping")->click();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_TRUE(messages_[0].text.startsWith("Saving the file failed.\n"));
+  EXPECT_EQ(ReadFile(dir_.filePath("file")), "kept");
+}
+
+TEST_F(MatchWindowTest, RefreshReportOnAPageThatChangedBetweenTwoLoads) {
+  PlaylistMatchWindow* w = OpenAndMatch();
+  ASSERT_NE(w, nullptr);
+  Decide(*w);
+  const QString path = dir_.filePath("vsetv-mapping.tsv");
+  save_answer_ = SaveAnswer{path, 0};
+  Find<QPushButton>(*w, "BTN_SaveMapping")->click();
+  save_answer_.reset();
+
+  // At the provider: Eurosport 1 renamed (same code), Кухня ТВ gone, a new
+  // channel, and Дом кино under another code.
+  Channels changed;
+  for (const auto& [name, code] : kChannels) {
+    if (code == "11") changed.push_back({"Eurosport 1 HD", code});
+    else if (code == "12") continue;
+    else if (code == "16") changed.push_back({name, "160"});
+    else changed.push_back({name, code});
+  }
+  changed.push_back({"Карусель", "99"});
+  SetPage(changed);
+
+  // The next load is matched again at once, carrying the decisions over.
+  QSignalSpy ended(w, &PlaylistMatchWindow::MatchEnded);
+  Load();
+  ASSERT_TRUE(w->Matching() || ended.count() > 0);
+  if (ended.count() == 0) ASSERT_TRUE(ended.wait(10000));
+  const auto expect_report = [&](const char* title) {
+    ASSERT_TRUE(w->Refresh().has_value());
+    const RefreshReport& report = *w->Refresh();
+    ASSERT_EQ(report.added.size(), 1u);
+    EXPECT_EQ(report.added[0].code, "99");
+    ASSERT_EQ(report.gone.size(), 1u);
+    EXPECT_EQ(report.gone[0].name, "Кухня ТВ");
+    ASSERT_EQ(report.renamed.size(), 1u);
+    EXPECT_EQ(report.renamed[0].previous_name, "Eurosport 1");
+    ASSERT_EQ(report.code_changed.size(), 1u);
+    EXPECT_EQ(report.code_changed[0].previous_code, "16");
+    EXPECT_EQ(report.code_changed[0].code, "160");
+    EXPECT_TRUE(Find(*w, "Panel_Refresh")->isVisible());
+    EXPECT_EQ(Find<QGroupBox>(*w, "Panel_Refresh")->title(), title);
+    auto* tree = Find<QTreeWidget>(*w, "Tree_Refresh");
+    ASSERT_EQ(tree->topLevelItemCount(), 4);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), "Новые каналы: 1");
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(1), "Карусель");
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), "Пропавшие каналы: 1");
+    EXPECT_EQ(tree->topLevelItem(2)->text(0),
+              "Переименованы провайдером (ваше название остаётся): 1");
+    EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(2), "Eurosport 1");
+    EXPECT_EQ(tree->topLevelItem(3)->text(0), "Сменили код (на проверку): 1");
+    QTreeWidgetItem* moved = tree->topLevelItem(3)->child(0);
+    EXPECT_EQ(moved->text(0), "160");
+    EXPECT_EQ(moved->text(2), "16");
+    // The renamed channel keeps the user's name; the moved one waits for review.
+    EXPECT_TRUE(MatchOf(*w, "Eurosport 1 HD").by_user);
+    EXPECT_EQ(PlaylistNameOf(*w, "Eurosport 1 HD"), "Eurosport");
+    EXPECT_EQ(MatchOf(*w, "Дом кино").status, MatchStatus::kReview);
+    EXPECT_EQ(PlaylistNameOf(*w, "Дом кино"), "Дом кино Премиум");
+    EXPECT_EQ(MatchOf(*w, "ТНТ").status, MatchStatus::kNone);
+    EXPECT_TRUE(MatchOf(*w, "ТНТ").by_user);
+    // A line of the report leads to its row.
+    emit tree->itemActivated(moved, 0);
+    const QModelIndex current = Grid(*w)->currentIndex();
+    EXPECT_EQ(current.siblingAtColumn(MatchModel::kCode).data().toString(), "160");
+  };
+  EXPECT_EQ(w->StatusText(), "Ваши решения перенесены на новую загрузку: 3.");
+  expect_report("Изменения у провайдера с прошлой загрузки");
+
+  // The same from the file saved before the provider changed.
+  Match(*w, playlist_path_);
+  EXPECT_FALSE(w->Refresh().has_value());
+  EXPECT_FALSE(MatchOf(*w, "Eurosport 1 HD").by_user);
+  open_answer_ = path;
+  Find<QPushButton>(*w, "BTN_OpenMapping")->click();
+  expect_report("Изменения у провайдера с сохранения сопоставления");
+  // Applied to the table, the reviewed channel keeps the provider's name.
+  Find<QPushButton>(*w, "BTN_Apply")->click();
+  EXPECT_EQ(MainName("160"), "Дом кино");
+  EXPECT_EQ(MainName("11"), "Eurosport");
 }
 
 }  // namespace
