@@ -70,7 +70,10 @@ QVariant MatchModel::data(const QModelIndex& index, int role) const {
   const std::size_t r = static_cast<std::size_t>(index.row());
   const RowMatch& match = run_.rows[r];
   const ChannelRow& row = rows_[r];
-  const QString playlist_name = match.name ? Q(run_.names[*match.name].name) : QString();
+  // An unmatched row's closest name is only told in its reason: in this
+  // column it would read as a match.
+  const bool shown = match.name && match.status != MatchStatus::kNone;
+  const QString playlist_name = shown ? Q(run_.names[*match.name].name) : QString();
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -86,7 +89,7 @@ QVariant MatchModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::ToolTipRole:
       if (index.column() == kReason) return ReasonOf(index.row());
-      if (index.column() == kPlaylistName && match.name) {
+      if (index.column() == kPlaylistName && shown) {
         return Q(MatchTextsFor(language_).entries_hint)
             .arg(run_.names[*match.name].entries);
       }

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QMessageBox>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -55,8 +56,11 @@ PlaylistMatchWindow::PlaylistMatchWindow(MainWindow& owner)
   setWindowIcon(owner.windowIcon());
   language_ = LanguageFromCode(owner.LanguageCode().toStdString());
   BuildControls();
-  resize(960, 620);
+  resize(1000, 640);
   setMinimumSize(720, 420);
+  if (const QScreen* screen = owner.screen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
   connect(&runner_, &MatchRunner::Progress, this, &PlaylistMatchWindow::ShowProgress);
   connect(&runner_, &MatchRunner::Finished, this, &PlaylistMatchWindow::MatchFinished);
   // The table's names change under the restore button: edits, sorting, renames.
@@ -168,13 +172,13 @@ void PlaylistMatchWindow::BuildControls() {
   refresh_layout->addWidget(refresh_tree_, 1);
   refresh_layout->addWidget(hide_refresh_, 0, Qt::AlignRight);
   refresh_panel_->hide();
-  auto* splitter = new QSplitter(Qt::Vertical, this);
-  splitter->setObjectName("Splitter_Match");
-  splitter->setChildrenCollapsible(false);
-  splitter->addWidget(grid_);
-  splitter->addWidget(refresh_panel_);
-  splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 1);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName("Splitter_Match");
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(grid_);
+  splitter_->addWidget(refresh_panel_);
+  splitter_->setStretchFactor(0, 3);
+  splitter_->setStretchFactor(1, 2);
 
   auto* counts_row = new QHBoxLayout;
   counts_ = MakeLabel(this, "Label_Counts");
@@ -203,7 +207,7 @@ void PlaylistMatchWindow::BuildControls() {
   layout->addLayout(top);
   layout->addWidget(progress_row_);
   layout->addLayout(tools);
-  layout->addWidget(splitter, 1);
+  layout->addWidget(splitter_, 1);
   layout->addLayout(counts_row);
   layout->addLayout(bottom);
 
@@ -505,7 +509,11 @@ void PlaylistMatchWindow::DecideRows(const std::vector<int>& rows,
 void PlaylistMatchWindow::BTN_ConfirmClick() {
   std::vector<int> rows = SelectedRows();
   // A row without a suggestion has nothing to confirm: its name is picked.
-  std::erase_if(rows, [this](int row) { return !model_->Run().rows[row].name; });
+  // An unmatched row's closest name is no suggestion.
+  std::erase_if(rows, [this](int row) {
+    const RowMatch& match = model_->Run().rows[row];
+    return !match.name || match.status == MatchStatus::kNone;
+  });
   if (rows.empty()) {
     const QModelIndex current = grid_->currentIndex();
     if (current.isValid()) grid_->edit(proxy_->index(current.row(), MatchModel::kPlaylistName));
@@ -635,7 +643,12 @@ void PlaylistMatchWindow::ShowRefresh(RefreshReport report, bool since_mapping) 
   report_ = std::move(report);
   report_since_mapping_ = since_mapping;
   FillRefreshTree();
-  refresh_panel_->show();
+  if (!refresh_panel_->isVisible()) {
+    // Room for a few lines of every kind, the table keeping the most.
+    const int height = splitter_->height();
+    refresh_panel_->show();
+    splitter_->setSizes({height * 3 / 5, height * 2 / 5});
+  }
 }
 
 void PlaylistMatchWindow::BTN_HideRefreshClick() {

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QWidget>
@@ -126,6 +127,7 @@ class PlaylistMatchWindow : public QWidget {
   QPushButton* accept_all_ = nullptr;
   QSpinBox* accept_score_ = nullptr;
   QTableView* grid_ = nullptr;
+  QSplitter* splitter_ = nullptr;
   QGroupBox* refresh_panel_ = nullptr;
   QTreeWidget* refresh_tree_ = nullptr;
   QPushButton* hide_refresh_ = nullptr;

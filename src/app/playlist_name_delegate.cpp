@@ -30,6 +30,8 @@ QWidget* PlaylistNameDelegate::createEditor(QWidget* parent, const QStyleOptionV
   completer->setCompletionMode(QCompleter::PopupCompletion);
   completer->setMaxVisibleItems(15);
   completer->popup()->setObjectName("List_PlaylistNames");
+  // The list is a window of its own, which takes no font from the table.
+  completer->popup()->setFont(parent->font());
   combo->setCompleter(completer);
   // A name picked from the narrowed list is the choice: no second Enter.
   auto* self = const_cast<PlaylistNameDelegate*>(this);

@@ -421,10 +421,15 @@ TEST_F(MatchWindowTest, ConfirmPickRejectApplyAndRestore) {
   EXPECT_EQ(w->Model().index(RowOf(*w, "Матч! Футбол 1"), MatchModel::kStatus).data().toString(),
             "ваш выбор");
 
-  // A name picked from the drop-down: a few letters, then the list.
-  QComboBox* editor = OpenEditor(*w, "Дом кино", Qt::Key_F2);
+  // An unmatched row's closest name is no suggestion: Enter opens the
+  // drop-down to pick a name from, a few letters, then the list.
+  EXPECT_EQ(w->Model().index(RowOf(*w, "Дом кино"), MatchModel::kPlaylistName).data().toString(),
+            "");
+  QComboBox* editor = OpenEditor(*w, "Дом кино", Qt::Key_Return);
   ASSERT_NE(editor, nullptr);
+  EXPECT_FALSE(MatchOf(*w, "Дом кино").by_user);
   EXPECT_EQ(editor->itemText(0), "— без пары —");
+  EXPECT_EQ(editor->currentIndex(), 0);
   EXPECT_EQ(editor->count(), 15);
   Type(editor->lineEdit(), "прем");
   QCompleter* completer = editor->completer();
@@ -851,8 +856,7 @@ TEST_F(MatchWindowTest, RefreshReportOnAPageThatChangedBetweenTwoLoads) {
     EXPECT_EQ(tree->topLevelItem(0)->text(0), "Новые каналы: 1");
     EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(1), "Карусель");
     EXPECT_EQ(tree->topLevelItem(1)->text(0), "Пропавшие каналы: 1");
-    EXPECT_EQ(tree->topLevelItem(2)->text(0),
-              "Переименованы провайдером (ваше название остаётся): 1");
+    EXPECT_EQ(tree->topLevelItem(2)->text(0), "Переименованы провайдером: 1");
     EXPECT_EQ(tree->topLevelItem(2)->child(0)->text(2), "Eurosport 1");
     EXPECT_EQ(tree->topLevelItem(3)->text(0), "Сменили код (на проверку): 1");
     QTreeWidgetItem* moved = tree->topLevelItem(3)->child(0);
