@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QTreeWidget>
@@ -497,11 +498,13 @@ TEST_F(MatchWindowTest, ConfirmPickRejectApplyAndRestore) {
 
   // The main window keeps working on the new names: search and copy.
   main_->BTN_SearchClick();
-  main_->findChild<QLineEdit*>("Edit1")->setText("Premium");
   main_->findChild<QLineEdit*>("Edit1")->setText("Премиум");
   main_->VHSBtn6Click();
   EXPECT_EQ(main_->Model().index(main_->CurrentRow(), 0).data().toString(), "Дом кино Премиум");
   main_->VHSBtn7Click();
+  main_->SetCurrentRow(static_cast<int>(*main_->Model().Table().LocateCodePrefix("16")));
+  main_->BTN_CopyNameClick();
+  EXPECT_EQ(QApplication::clipboard()->text(), "Дом кино Премиум");
 
   // Restored in one step.
   ASSERT_TRUE(restore->isEnabled());
@@ -836,7 +839,9 @@ TEST_F(MatchWindowTest, RefreshReportOnAPageThatChangedBetweenTwoLoads) {
   QSignalSpy ended(w, &PlaylistMatchWindow::MatchEnded);
   Load();
   ASSERT_TRUE(w->Matching() || ended.count() > 0);
-  if (ended.count() == 0) ASSERT_TRUE(ended.wait(10000));
+  if (ended.count() == 0) {
+    ASSERT_TRUE(ended.wait(10000));
+  }
   const auto expect_report = [&](const char* title) {
     ASSERT_TRUE(w->Refresh().has_value());
     const RefreshReport& report = *w->Refresh();
