@@ -90,6 +90,12 @@ void ChannelModel::Assign(const ChannelRows& rows) {
   endResetModel();
 }
 
+void ChannelModel::TakeTable(ChannelTable&& table) {
+  beginResetModel();
+  table_ = std::move(table);
+  endResetModel();
+}
+
 void ChannelModel::SetOrder(const SortOrder& order) {
   beginResetModel();
   table_.SetOrder(order);

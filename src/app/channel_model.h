@@ -25,6 +25,8 @@ class ChannelModel : public QAbstractTableModel {
   const ChannelTable& Table() const { return table_; }
   void Clear();
   void Assign(const ChannelRows& rows);
+  // Takes a table made elsewhere in; no sorting on this thread.
+  void TakeTable(ChannelTable&& table);
   void SetEditable(bool editable) { editable_ = editable; }
   bool Editable() const { return editable_; }
   void SetColumnTitles(const QString& name, const QString& code);

@@ -16,21 +16,31 @@ LoadRunner::~LoadRunner() {
 }
 
 void LoadRunner::Start(const Provider& provider, HttpClient& http, const ProviderSites& sites,
-                       const LoadOptions& options) {
+                       const LoadOptions& options, const ChannelIdOptions& save_options) {
   if (worker_.joinable()) worker_.join();
   cancel_ = CancelToken();
   running_ = true;
   done_ = false;
+  finished_.reset();
   QPointer<LoadRunner> self(this);
-  worker_ = std::thread([this, self, &provider, &http, &sites, options, cancel = cancel_] {
+  worker_ = std::thread([this, self, &provider, &http, &sites, options, save_options,
+                         cancel = cancel_] {
     LoadResult result = RunLoad(provider, http, sites, options, cancel);
+    // Everything the window needs of the rows is made here, not on its thread.
+    std::shared_ptr<FinishedList> list;
+    if (result.status == LoadStatus::kLoaded) {
+      list = std::make_shared<FinishedList>(
+          PrepareFinishedList(std::move(result.rows), save_options));
+      result.rows.clear();
+    }
     done_ = true;
     if (cancel.Cancelled()) return;
     QMetaObject::invokeMethod(
         this,
-        [this, self, result = std::move(result)] {
+        [this, self, result = std::move(result), list] {
           if (!self) return;
           running_ = false;
+          if (list) finished_ = std::make_unique<FinishedList>(std::move(*list));
           emit Finished(result);
         },
         Qt::QueuedConnection);

@@ -566,7 +566,7 @@ void MainWindow::RunLoader(const Provider& provider) {
 
   LoadOptions options;
   options.probe_limits = settings_.probe_limits;
-  runner_.Start(provider, http_, settings_.sites, options);
+  runner_.Start(provider, http_, settings_.sites, options, SaveOptions());
 }
 
 void MainWindow::RestoreAfterLoad(const QString& saved_caption) {
@@ -596,9 +596,10 @@ void MainWindow::FinishLoad(const LoadResult& result) {
                          FailureMessage(result.failure));
       break;
     case LoadStatus::kLoaded: {
-      // A load shows its rows by name, ascending, whatever order was chosen before.
-      model_->SetOrder(SortOrder{});
-      model_->Assign(result.rows);
+      // A load shows its rows by name, ascending, whatever order was chosen
+      // before; the worker has sorted them so and made the channel-id map.
+      std::unique_ptr<FinishedList> list = runner_.TakeFinishedList();
+      model_->TakeTable(std::move(list->table));
       provider_key_ = loading_key_;
       match1_->setEnabled(model_->rowCount() > 0);
       // C2, C3.
@@ -610,8 +611,8 @@ void MainWindow::FinishLoad(const LoadResult& result) {
       // C4, C5.
       RestoreAfterLoad(saved_start_caption_);
       // C6 to C9.
-      channel_list_text_ = CreateList(model_->Table().Rows(), SaveOptions());
-      channel_list_findings_ = CheckChannelIdList(model_->Table().Rows(), SaveOptions());
+      channel_list_text_ = std::move(list->channel_list_text);
+      channel_list_findings_ = std::move(list->findings);
       title_site_ = site_label_;
       setWindowTitle(Q(Texts().app_title) + title_site_);
       grid_->setFocus();
