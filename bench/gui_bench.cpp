@@ -52,7 +52,9 @@ std::string VsetvPage(int channels) {
 void BM_TakeFinishedLoad(benchmark::State& state) {
   const std::string page = VsetvPage(static_cast<int>(state.range(0)));
   httplib::Server server;
-  server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/html"); });
+  server.Get("/", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("ok", "text/html");
+  });
   server.Get("/channels.html", [&](const httplib::Request&, httplib::Response& res) {
     res.set_content(page, "text/html");
   });

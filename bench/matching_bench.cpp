@@ -17,19 +17,21 @@ namespace {
 // Words as channel names are made of: a few very common ones, and many rare
 // ones made of syllables, in Cyrillic and in Latin letters.
 struct Vocabulary {
-  std::vector<std::string> common = {"Спорт", "Кино", "ТВ", "Канал", "News", "Music", "Sport",
-                                     "Мир", "Дом", "Live", "Россия", "Premium", "Kids", "Хит"};
+  std::vector<std::string> common = {"Спорт", "Кино", "ТВ",   "Канал",  "News",    "Music", "Sport",
+                                     "Мир",   "Дом",  "Live", "Россия", "Premium", "Kids",  "Хит"};
   std::vector<std::string> rare;
 
   Vocabulary() {
-    const char* cyrillic[] = {"ка", "ро", "ми", "на", "до", "те", "ли", "зо", "ву", "ша", "пе", "ты"};
+    const char* cyrillic[] = {"ка", "ро", "ми", "на", "до", "те",
+                              "ли", "зо", "ву", "ша", "пе", "ты"};
     const char* latin[] = {"ka", "ro", "mi", "na", "do", "te", "li", "zo", "vu", "sha", "pe", "ty"};
     std::mt19937 random(7);
     for (int i = 0; i < 6000; ++i) {
       const bool cyr = i % 2 == 0;
       std::string word;
       const int syllables = 2 + static_cast<int>(random() % 3);
-      for (int s = 0; s < syllables; ++s) word += cyr ? cyrillic[random() % 12] : latin[random() % 12];
+      for (int s = 0; s < syllables; ++s)
+        word += cyr ? cyrillic[random() % 12] : latin[random() % 12];
       rare.push_back(std::move(word));
     }
   }
@@ -54,7 +56,8 @@ Lists MakeLists(std::size_t n) {
   static const Vocabulary vocabulary;
   std::mt19937 random(42);
   Lists lists;
-  const char* decorations[] = {"%s HD", "RU: %s", "%s (720p)", "%s", "|RU| %s FHD", "%s [Not 24/7]"};
+  const char* decorations[] = {"%s HD", "RU: %s",      "%s (720p)",
+                               "%s",    "|RU| %s FHD", "%s [Not 24/7]"};
   for (std::size_t i = 0; i < n; ++i) {
     const std::string name = Name(vocabulary, random) + " " + std::to_string(i % 97);
     lists.rows.push_back({name, std::to_string(i)});

@@ -383,7 +383,8 @@ void PlaylistMatchWindow::MatchFinished(const MatchOutcome& outcome) {
     // What the window showed before stays as it was.
     SetStatus({});
     if (outcome.error) {
-      ShowError(Q(PlaylistNoticeText(*outcome.error, language_)));
+      ShowError(Q(PlaylistNoticeText(*outcome.error, language_)) + "\n" +
+                QString::fromStdString(outcome.path.string()));
     } else if (!outcome.failure.empty()) {
       ShowError(Q(outcome.failure));
     }
@@ -625,7 +626,7 @@ void PlaylistMatchWindow::BTN_OpenMappingClick() {
   try {
     mapping = ReadMappingFile(PathOf(*path), provider_key_);
   } catch (const MappingError& e) {
-    ShowError(Q(MappingErrorText(e, language_)));
+    ShowError(Q(MappingErrorText(e, language_)) + "\n" + *path);
     return;
   } catch (const std::exception& e) {
     ShowError(Q(e.what()));

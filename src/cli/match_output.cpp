@@ -18,10 +18,14 @@ struct Line {
 std::string_view StatusText(MatchStatus status, Language language) {
   if (language == Language::kEn) return StatusName(status);
   switch (status) {
-    case MatchStatus::kExact: return "точно";
-    case MatchStatus::kAuto: return "авто";
-    case MatchStatus::kReview: return "проверить";
-    case MatchStatus::kNone: return "нет";
+    case MatchStatus::kExact:
+      return "точно";
+    case MatchStatus::kAuto:
+      return "авто";
+    case MatchStatus::kReview:
+      return "проверить";
+    case MatchStatus::kNone:
+      return "нет";
   }
   return "";
 }
@@ -39,8 +43,9 @@ void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat form
       const RowMatch& m = run.rows[r];
       const bool named = m.name && m.status != MatchStatus::kNone;
       out << (r ? ",\n " : "\n ") << "{\"name\": " << JsonString(rows[r].name)
-          << ", \"code\": " << JsonString(rows[r].code) << ", \"playlist_name\": "
-          << (named ? JsonString(run.names[*m.name].name) : "null") << ", \"playlist_index\": "
+          << ", \"code\": " << JsonString(rows[r].code)
+          << ", \"playlist_name\": " << (named ? JsonString(run.names[*m.name].name) : "null")
+          << ", \"playlist_index\": "
           << (named ? std::to_string(run.names[*m.name].first_entry) : "null")
           << ", \"score\": " << m.score << ", \"status\": \"" << StatusName(m.status)
           << "\", \"reason\": " << JsonString(ReasonText(m.reason, language)) << "}";
@@ -74,8 +79,9 @@ void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat form
   }
   for (const Line& line : lines) {
     out << Padded(line.name, widths[0], false) << "  " << Padded(line.code, widths[1], true) << "  "
-        << Padded(line.playlist_name, widths[2], false) << "  " << Padded(line.score, widths[3], true)
-        << "  " << Padded(line.status, widths[4], false) << "  " << line.reason << "\n";
+        << Padded(line.playlist_name, widths[2], false) << "  "
+        << Padded(line.score, widths[3], true) << "  " << Padded(line.status, widths[4], false)
+        << "  " << line.reason << "\n";
   }
 }
 

@@ -17,6 +17,7 @@
 
 #include "matching/match_outputs.h"
 #include "support/codepage.h"
+#include "support/failure.h"
 #include "support/file_write.h"
 #include "support/json_text.h"
 
@@ -33,11 +34,20 @@ std::string Escaped(std::string_view field) {
   out.reserve(field.size());
   for (const char c : field) {
     switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -52,11 +62,20 @@ bool Unescape(std::string_view field, std::string& out) {
     }
     if (++i == field.size()) return false;
     switch (field[i]) {
-      case 't': out += '\t'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case '\\': out += '\\'; break;
-      default: return false;
+      case 't':
+        out += '\t';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      default:
+        return false;
     }
   }
   return true;
@@ -75,14 +94,19 @@ std::vector<std::string_view> Fields(std::string_view line) {
 }
 
 [[noreturn]] void Damaged(std::size_t line, std::string_view what) {
-  throw MappingError(MappingProblem::kDamaged,
-                     (line ? "line " + std::to_string(line) + ": " : std::string()) + std::string(what));
+  throw MappingError(
+      MappingProblem::kDamaged,
+      (line ? "line " + std::to_string(line) + ": " : std::string()) + std::string(what));
 }
 
 }  // namespace
 
-MappingError::MappingError(MappingProblem problem, std::string detail)
-    : std::runtime_error(detail), problem_(problem), detail_(std::move(detail)) {}
+MappingError::MappingError(MappingProblem problem, std::string detail, int error_number)
+    : std::runtime_error(
+          detail.empty() && error_number ? std::generic_category().message(error_number) : detail),
+      problem_(problem),
+      detail_(std::move(detail)),
+      error_number_(error_number) {}
 
 std::string MappingErrorText(const MappingError& error, Language language) {
   const bool ru = language == Language::kRu;
@@ -103,6 +127,11 @@ std::string MappingErrorText(const MappingError& error, Language language) {
                 : "the mapping file belongs to another provider";
       break;
   }
+  if (error.ErrorNumber() != 0)
+    text +=
+        ": " + (error.ErrorNumber() == ENOENT
+                    ? std::string(language == Language::kRu ? "нет такого файла" : "no such file")
+                    : SystemReason(error.ErrorNumber(), language));
   if (!error.Detail().empty()) text += ": " + error.Detail();
   return text;
 }
@@ -147,14 +176,14 @@ ChannelMapping ParseMapping(std::string_view text) {
       }
       if (fields[1].empty() || version < 1) Damaged(number, "bad format version");
       if (version > kMappingFormat) {
-        throw MappingError(MappingProblem::kNewerFormat,
-                           "format " + std::to_string(version) + ", this program reads " +
-                               std::to_string(kMappingFormat));
+        throw MappingError(MappingProblem::kNewerFormat, "format " + std::to_string(version) +
+                                                             ", this program reads " +
+                                                             std::to_string(kMappingFormat));
       }
       stage = 1;
     } else if (stage == 1) {
-      if (fields.size() != 2 || fields[0] != "provider" ||
-          !Unescape(fields[1], mapping.provider) || mapping.provider.empty()) {
+      if (fields.size() != 2 || fields[0] != "provider" || !Unescape(fields[1], mapping.provider) ||
+          mapping.provider.empty()) {
         Damaged(number, "no provider line");
       }
       stage = 2;
@@ -181,19 +210,17 @@ ChannelMapping ParseMapping(std::string_view text) {
 }
 
 ChannelMapping ReadMappingFile(const std::filesystem::path& path, std::string_view provider) {
-  const std::string shown = path.string();
+  // The callers name the file beside the error, so the error does not.
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    throw MappingError(MappingProblem::kCannotRead,
-                       shown + ": " + std::generic_category().message(errno));
-  }
+  if (::stat(path.c_str(), &info) != 0) throw MappingError(MappingProblem::kCannotRead, {}, errno);
+  if (S_ISDIR(info.st_mode)) throw MappingError(MappingProblem::kCannotRead, {}, EISDIR);
   if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxMappingBytes) {
-    throw MappingError(MappingProblem::kCannotRead, shown);
+    throw MappingError(MappingProblem::kCannotRead, {}, EINVAL);
   }
   std::ifstream in(path, std::ios::binary);
   std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
   if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-    throw MappingError(MappingProblem::kCannotRead, shown);
+    throw MappingError(MappingProblem::kCannotRead, {}, errno ? errno : EIO);
   }
   ChannelMapping mapping = ParseMapping(bytes);
   if (mapping.provider != provider) {
@@ -216,8 +243,8 @@ ChannelMapping MappingOf(std::string_view provider, const ChannelRows& rows, con
     MappingEntry entry;
     entry.code = rows[r].code;
     entry.provider_name = rows[r].name;
-    const bool named = m.name && (m.by_user || m.status == MatchStatus::kExact ||
-                                  m.status == MatchStatus::kAuto);
+    const bool named =
+        m.name && (m.by_user || m.status == MatchStatus::kExact || m.status == MatchStatus::kAuto);
     if (named) entry.playlist_name = run.names[*m.name].name;
     entry.decision = m.by_user ? Decision::kUser : Decision::kAutomatic;
     mapping.entries.push_back(std::move(entry));
@@ -348,15 +375,15 @@ std::string RefreshReportJson(const RefreshReport& report) {
   for (std::size_t i = 0; i < report.renamed.size(); ++i) {
     const auto& r = report.renamed[i];
     json += (i ? ", " : "") + std::string("{\"code\": ") + JsonString(r.code) +
-            ", \"name\": " + JsonString(r.name) + ", \"previous_name\": " +
-            JsonString(r.previous_name) + "}";
+            ", \"name\": " + JsonString(r.name) +
+            ", \"previous_name\": " + JsonString(r.previous_name) + "}";
   }
   json += "], \"code_changed\": [";
   for (std::size_t i = 0; i < report.code_changed.size(); ++i) {
     const auto& c = report.code_changed[i];
     json += (i ? ", " : "") + std::string("{\"name\": ") + JsonString(c.name) +
-            ", \"code\": " + JsonString(c.code) + ", \"previous_code\": " +
-            JsonString(c.previous_code) + "}";
+            ", \"code\": " + JsonString(c.code) +
+            ", \"previous_code\": " + JsonString(c.previous_code) + "}";
   }
   return json + "]}\n";
 }

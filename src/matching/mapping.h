@@ -39,13 +39,15 @@ enum class MappingProblem { kCannotRead, kDamaged, kNewerFormat, kOtherProvider 
 
 class MappingError : public std::runtime_error {
  public:
-  MappingError(MappingProblem problem, std::string detail);
+  MappingError(MappingProblem problem, std::string detail, int error_number = 0);
   MappingProblem Problem() const { return problem_; }
   const std::string& Detail() const { return detail_; }
+  int ErrorNumber() const { return error_number_; }  // errno, when the system gave one
 
  private:
   MappingProblem problem_;
   std::string detail_;
+  int error_number_;
 };
 
 // The error as a user reads it.

@@ -15,14 +15,14 @@ namespace brelvik {
 
 namespace {
 
-constexpr int kTieMargin = 3;            // closer than this is a near-tie
-constexpr int kNumberDiffersCap = 45;    // "Россия 1" / "Россия 24"
-constexpr int kNumberOneSidedCap = 58;   // "Eurosport" / "Eurosport 1"
-constexpr int kTimeshiftCap = 50;        // "Первый канал" / "Первый канал +4"
-constexpr double kFuzzyCredit = 0.8;     // a misspelt word still counts from here
-constexpr double kFuzzyFull = 0.85;      // ... and counts as the same word from here
+constexpr int kTieMargin = 3;           // closer than this is a near-tie
+constexpr int kNumberDiffersCap = 45;   // "Россия 1" / "Россия 24"
+constexpr int kNumberOneSidedCap = 58;  // "Eurosport" / "Eurosport 1"
+constexpr int kTimeshiftCap = 50;       // "Первый канал" / "Первый канал +4"
+constexpr double kFuzzyCredit = 0.8;    // a misspelt word still counts from here
+constexpr double kFuzzyFull = 0.85;     // ... and counts as the same word from here
 constexpr std::size_t kFuzzyMinLength = 5;
-constexpr std::size_t kMaxScored = 48;   // candidates scored per row
+constexpr std::size_t kMaxScored = 48;  // candidates scored per row
 constexpr std::size_t kLongPosting = 3000;
 
 bool IsWord(const NameToken& t) { return t.kind == TokenKind::kWord; }
@@ -62,16 +62,15 @@ double Similarity(std::string_view a, std::string_view b) {
   return 1.0 - static_cast<double>(EditDistance(a, b)) / static_cast<double>(longer);
 }
 
-int QualityClass(Quality q) {
-  return q == Quality::kHd ? 1 : q == Quality::kUhd ? 2 : 0;
-}
+int QualityClass(Quality q) { return q == Quality::kHd ? 1 : q == Quality::kUhd ? 2 : 0; }
 
 void AddDistinct(std::vector<std::string>& list, const std::string& text) {
   if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(text);
 }
 
 // The elements of `a` not in `b`, as multisets of sorted lists.
-std::vector<std::string> Minus(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+std::vector<std::string> Minus(const std::vector<std::string>& a,
+                               const std::vector<std::string>& b) {
   std::vector<std::string> out;
   std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
   return out;
@@ -131,7 +130,8 @@ void Align(const NameKey& a, const NameKey& b, Alignment& al) {
         const std::string_view whole = one[i].latin;
         std::size_t covered = 0;
         for (std::size_t k = j; k < many.size() && k < j + 3; ++k) {
-          if (sim_many[k] > 0 || (many[k].kind != TokenKind::kWord && many[k].kind != TokenKind::kWeak)) {
+          if (sim_many[k] > 0 ||
+              (many[k].kind != TokenKind::kWord && many[k].kind != TokenKind::kWeak)) {
             break;
           }
           const std::string_view piece = many[k].latin;
@@ -185,10 +185,14 @@ void Align(const NameKey& a, const NameKey& b, Alignment& al) {
 
 std::string_view StatusName(MatchStatus status) {
   switch (status) {
-    case MatchStatus::kExact: return "exact";
-    case MatchStatus::kAuto: return "auto";
-    case MatchStatus::kReview: return "review";
-    case MatchStatus::kNone: return "none";
+    case MatchStatus::kExact:
+      return "exact";
+    case MatchStatus::kAuto:
+      return "auto";
+    case MatchStatus::kReview:
+      return "review";
+    case MatchStatus::kNone:
+      return "none";
   }
   return "none";
 }
@@ -219,11 +223,11 @@ int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason, int floor 
   // A number or time shift that differs caps the score; below the floor the
   // words need not be compared at all.
   if (!reason && a.key != b.key) {
-    const int cap = a.numbers != b.numbers
-                        ? (a.numbers.empty() || b.numbers.empty() ? kNumberOneSidedCap
-                                                                  : kNumberDiffersCap)
-                    : a.shifts != b.shifts ? kTimeshiftCap
-                                           : 100;
+    const int cap =
+        a.numbers != b.numbers
+            ? (a.numbers.empty() || b.numbers.empty() ? kNumberOneSidedCap : kNumberDiffersCap)
+        : a.shifts != b.shifts ? kTimeshiftCap
+                               : 100;
     if (cap < floor) return cap;
   }
   if (reason) {
@@ -290,8 +294,8 @@ int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason, int floor 
   if (words_a == 0 || words_b == 0) {
     // Names of common words and numbers only ("ТВ 3", "Канал 5") are the
     // same channel only when equal.
-    const bool same = words_a == words_b && !a.compact.empty() && a.compact == b.compact &&
-                      weak_unmatched == 0;
+    const bool same =
+        words_a == words_b && !a.compact.empty() && a.compact == b.compact && weak_unmatched == 0;
     score = same ? 97 : 30;
     kind = same ? ReasonKind::kSimilar : ReasonKind::kCommonWordsOnly;
     if (!same) details = 0;
@@ -373,10 +377,18 @@ MatchCounts MatchRun::Counts() const {
   MatchCounts counts;
   for (const RowMatch& row : rows) {
     switch (row.status) {
-      case MatchStatus::kExact: ++counts.exact; break;
-      case MatchStatus::kAuto: ++counts.automatic; break;
-      case MatchStatus::kReview: ++counts.review; break;
-      case MatchStatus::kNone: ++counts.none; break;
+      case MatchStatus::kExact:
+        ++counts.exact;
+        break;
+      case MatchStatus::kAuto:
+        ++counts.automatic;
+        break;
+      case MatchStatus::kReview:
+        ++counts.review;
+        break;
+      case MatchStatus::kNone:
+        ++counts.none;
+        break;
     }
   }
   return counts;
@@ -424,9 +436,11 @@ class CandidateIndex {
     };
     // Whole-key hits always come first; words count by how rare they are.
     if (const auto it = by_key_.find(key.key); it != by_key_.end()) add(it->second, 1 << 30);
-    if (const auto it = by_latin_.find(key.latin_key); it != by_latin_.end()) add(it->second, 1 << 29);
+    if (const auto it = by_latin_.find(key.latin_key); it != by_latin_.end())
+      add(it->second, 1 << 29);
     if (!key.compact.empty()) {
-      if (const auto it = by_compact_.find(key.compact); it != by_compact_.end()) add(it->second, 1 << 28);
+      if (const auto it = by_compact_.find(key.compact); it != by_compact_.end())
+        add(it->second, 1 << 28);
     }
     // Words, the rarest first; very common words only when nothing rarer led anywhere.
     std::vector<const std::vector<std::uint32_t>*> lists;
@@ -436,7 +450,8 @@ class CandidateIndex {
       if (const auto it = by_word_.find(t.latin); it != by_word_.end()) {
         lists.push_back(&it->second);
       } else if (t.latin.size() >= kFuzzyMinLength) {
-        for (const std::string* similar : SimilarWords(t.latin)) lists.push_back(&by_word_[*similar]);
+        for (const std::string* similar : SimilarWords(t.latin))
+          lists.push_back(&by_word_[*similar]);
       } else if (t.latin.size() >= 2) {
         // A word written together in the playlist ("домкино").
         for (const NameToken& u : key.tokens) {
@@ -537,7 +552,8 @@ bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& 
   if (x.score != y.score) return x.score > y.score;
   if (x.fit != y.fit) return x.fit > y.fit;
   if (x.case_gap != y.case_gap) return x.case_gap < y.case_gap;
-  if (keys[x.name].remarks != keys[y.name].remarks) return keys[x.name].remarks < keys[y.name].remarks;
+  if (keys[x.name].remarks != keys[y.name].remarks)
+    return keys[x.name].remarks < keys[y.name].remarks;
   return names[x.name].first_entry < names[y.name].first_entry;
 }
 
@@ -663,9 +679,8 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     std::int64_t& holder = owner[p.best->name];
     if (holder < 0) {
       holder = static_cast<std::int64_t>(p.row);
-      match.status = playlist_keys[p.best->name].key == key_of_row[p.row]->key
-                         ? MatchStatus::kExact
-                         : MatchStatus::kAuto;
+      match.status = playlist_keys[p.best->name].key == key_of_row[p.row]->key ? MatchStatus::kExact
+                                                                               : MatchStatus::kAuto;
       continue;
     }
     const std::size_t winner = static_cast<std::size_t>(holder);
@@ -768,10 +783,12 @@ std::string ReasonText(const MatchReason& reason, Language language) {
   std::vector<std::string> parts;
   const auto folds = [&] {
     if (reason.folds & kFoldLookAlike) {
-      parts.push_back(ru ? "буквы другого алфавита того же начертания" : "look-alike letters of the other alphabet");
+      parts.push_back(ru ? "буквы другого алфавита того же начертания"
+                         : "look-alike letters of the other alphabet");
     }
     if (reason.folds & kFoldYo) parts.push_back(ru ? "ё как е" : "ё read as е");
-    if (reason.folds & kFoldMarks) parts.push_back(ru ? "без диакритических знаков" : "accents aside");
+    if (reason.folds & kFoldMarks)
+      parts.push_back(ru ? "без диакритических знаков" : "accents aside");
     if (reason.folds & kFoldCompatibility) {
       parts.push_back(ru ? "особые формы символов" : "special forms of characters");
     }
@@ -784,7 +801,8 @@ std::string ReasonText(const MatchReason& reason, Language language) {
   const auto spelling = [&] {
     std::string text = ru ? "написано иначе: " : "spelled differently: ";
     for (std::size_t i = 0; i < reason.spelled.size(); ++i) {
-      text += (i ? ", «" : "«") + reason.spelled[i].first + "» / «" + reason.spelled[i].second + "»";
+      text +=
+          (i ? ", «" : "«") + reason.spelled[i].first + "» / «" + reason.spelled[i].second + "»";
     }
     return text;
   };
@@ -796,7 +814,8 @@ std::string ReasonText(const MatchReason& reason, Language language) {
       folds();
       break;
     case ReasonKind::kSimilar:
-      if (reason.details & kDetailLatin) parts.push_back(ru ? "то же латиницей" : "same in Latin letters");
+      if (reason.details & kDetailLatin)
+        parts.push_back(ru ? "то же латиницей" : "same in Latin letters");
       if (reason.details & kDetailJoined) {
         parts.push_back(ru ? "те же слова, слитно или раздельно" : "same words, joined or apart");
       }
@@ -816,8 +835,9 @@ std::string ReasonText(const MatchReason& reason, Language language) {
       break;
     case ReasonKind::kPartial:
       if (!reason.ours.empty()) {
-        parts.push_back(std::string(ru ? "нет в названии из плейлиста: " : "not in the playlist's name: ") +
-                        Quoted(reason.ours));
+        parts.push_back(
+            std::string(ru ? "нет в названии из плейлиста: " : "not in the playlist's name: ") +
+            Quoted(reason.ours));
       }
       if (!reason.theirs.empty()) {
         parts.push_back(std::string(ru ? "есть только в названии из плейлиста: "
@@ -847,7 +867,8 @@ std::string ReasonText(const MatchReason& reason, Language language) {
                                "», which fits it better");
       break;
     case ReasonKind::kEqualClaim:
-      parts.push_back(ru ? "название из плейлиста одинаково подходит и каналу «" + reason.other + "»"
+      parts.push_back(ru ? "название из плейлиста одинаково подходит и каналу «" + reason.other +
+                               "»"
                          : "the playlist name fits «" + reason.other + "» just as well");
       break;
     case ReasonKind::kTie:
@@ -868,7 +889,8 @@ std::string ReasonText(const MatchReason& reason, Language language) {
       break;
     case ReasonKind::kMappedNameGone:
       parts.push_back(ru ? "выбранного вами названия «" + reason.other + "» больше нет в плейлисте"
-                         : "the name you chose, «" + reason.other + "», is no longer in the playlist");
+                         : "the name you chose, «" + reason.other +
+                               "», is no longer in the playlist");
       break;
     case ReasonKind::kCodeChanged:
       parts.push_back(ru ? "у канала сменился код: был " + reason.other + "; проверьте"

@@ -40,20 +40,20 @@ struct MatchOptions {
 };
 
 enum class ReasonKind {
-  kSame,             // equal keys
-  kSimilar,          // every word has its counterpart: transliteration, joined words, ...
-  kPartial,          // words of one name are missing from the other
-  kNumberDiffers,    // "Россия 1" / "Россия 24"
-  kTimeshiftDiffers, // "+2" on one side only, or another shift
-  kCommonWordsOnly,  // names of weak words and numbers only, not equal
-  kTakenBy,          // a better-fitting provider row got the playlist name
-  kEqualClaim,       // two provider rows fit the playlist name equally
-  kTie,              // two playlist names fit nearly as well
-  kNoCandidate,      // nothing in the playlist comes close
-  kUserChoice,       // the user chose this playlist name
-  kUserNoMatch,      // the user said the playlist has no such channel
-  kMappedNameGone,   // the user's playlist name is no longer in the playlist
-  kCodeChanged,      // the name the user decided on now stands under another code
+  kSame,              // equal keys
+  kSimilar,           // every word has its counterpart: transliteration, joined words, ...
+  kPartial,           // words of one name are missing from the other
+  kNumberDiffers,     // "Россия 1" / "Россия 24"
+  kTimeshiftDiffers,  // "+2" on one side only, or another shift
+  kCommonWordsOnly,   // names of weak words and numbers only, not equal
+  kTakenBy,           // a better-fitting provider row got the playlist name
+  kEqualClaim,        // two provider rows fit the playlist name equally
+  kTie,               // two playlist names fit nearly as well
+  kNoCandidate,       // nothing in the playlist comes close
+  kUserChoice,        // the user chose this playlist name
+  kUserNoMatch,       // the user said the playlist has no such channel
+  kMappedNameGone,    // the user's playlist name is no longer in the playlist
+  kCodeChanged,       // the name the user decided on now stands under another code
 };
 
 // How two names whose words all correspond still differ.
@@ -74,9 +74,9 @@ struct MatchReason {
   std::vector<std::string> ours;     // words or numbers only in the provider's name
   std::vector<std::string> theirs;   // words or numbers only in the playlist name
   std::vector<std::pair<std::string, std::string>> spelled;  // words spelled differently
-  std::string other;                 // the rival row or playlist name
+  std::string other;                                         // the rival row or playlist name
   int other_score = 0;
-  bool closest = false;              // describes the closest name, which is not close enough
+  bool closest = false;  // describes the closest name, which is not close enough
 };
 
 std::string ReasonText(const MatchReason& reason, Language language);
@@ -109,7 +109,6 @@ struct RowMatch {
   MatchReason reason;
   bool by_user = false;  // the user's decision, which wins over the matcher
 };
-
 
 struct MatchCounts {
   std::size_t exact = 0, automatic = 0, review = 0, none = 0;

@@ -84,9 +84,7 @@ bool IsApostrophe(char32_t c) {
          c == U'\u02BA' || c == U'`' || c == U'\u00B4' || c == U'\u2032';
 }
 bool IsOpener(char32_t c) { return c == U'(' || c == U'[' || c == U'{'; }
-char32_t CloserOf(char32_t opener) {
-  return opener == U'(' ? U')' : opener == U'[' ? U']' : U'}';
-}
+char32_t CloserOf(char32_t opener) { return opener == U'(' ? U')' : opener == U'[' ? U']' : U'}'; }
 
 UScriptCode ScriptOf(char32_t c) {
   UErrorCode status = U_ZERO_ERROR;
@@ -151,7 +149,8 @@ class SharedData {
     std::vector<char32_t> cyrillic;
     for (char32_t c = 0x0430; c <= 0x044F; ++c) cyrillic.push_back(c);
     for (char32_t c = 0x0450; c < kTableSize; ++c) {
-      if (u_islower(static_cast<UChar32>(c)) && ScriptOf(c) == USCRIPT_CYRILLIC) cyrillic.push_back(c);
+      if (u_islower(static_cast<UChar32>(c)) && ScriptOf(c) == USCRIPT_CYRILLIC)
+        cyrillic.push_back(c);
     }
     for (const char32_t c : cyrillic) {
       if (skeletons_[c].size() != 1) continue;
@@ -175,8 +174,8 @@ class SharedData {
     add_codes(icu::Locale::getISOCountries(), false);
     add_codes(icu::Locale::getISOLanguages(), true);
     // Common words of channel names that happen to be codes too.
-    for (const char* word : {"tv", "fm", "hd", "sd", "hq", "mix", "box", "fox", "sky", "kid",
-                             "fun", "max", "art", "pro", "man"}) {
+    for (const char* word : {"tv", "fm", "hd", "sd", "hq", "mix", "box", "fox", "sky", "kid", "fun",
+                             "max", "art", "pro", "man"}) {
       iso_codes_.erase(word);
     }
   }
@@ -234,12 +233,13 @@ bool StreamTag(std::string_view w) {
 // Remarks playlists put in brackets after a name.
 bool RemarkWord(std::u32string_view word) {
   static const std::unordered_set<std::string> kRemarks = {
-      "not",    "24/7",     "24x7",   "geo",       "blocked", "geoblocked", "geo-blocked",
-      "offline", "backup",  "reserve", "резерв",   "резервный", "test",   "тест",
-      "beta",   "orig",     "original", "оригинал", "alt",     "main"};
+      "not",     "24/7",   "24x7",     "geo",      "blocked",   "geoblocked", "geo-blocked",
+      "offline", "backup", "reserve",  "резерв",   "резервный", "test",       "тест",
+      "beta",    "orig",   "original", "оригинал", "alt",       "main"};
   std::string folded;
   for (char32_t c : word) {
-    AppendUtf8(folded, static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT)));
+    AppendUtf8(folded,
+               static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT)));
   }
   return kRemarks.count(folded) != 0;
 }
@@ -327,7 +327,8 @@ U32Step RemoveBracketed(const U32& text) {
       open.pop_back();
       const std::u32string_view content(text.data() + from + 1, i - from - 1);
       if (const auto kind = BracketKind(content, step.quality)) {
-        step.removed.push_back({*kind, ToUtf8(std::u32string_view(text).substr(from, i - from + 1))});
+        step.removed.push_back(
+            {*kind, ToUtf8(std::u32string_view(text).substr(from, i - from + 1))});
         cuts.emplace_back(from, i + 1);
       }
     }
@@ -369,11 +370,11 @@ U32Step RemoveMarkers(const U32& text) {
     while (i < s.size() && IsSpace(s[i])) ++i;
     if (i >= s.size()) break;
     const char32_t closer = s[i];
-    const bool closes = opener == U'|'   ? closer == U'|'
-                        : opener == U'[' ? closer == U']'
-                        : opener == U'(' ? closer == U')'
-                                         : (closer == U':' || closer == U'|' ||
-                                            (closer == U'-' && i > begin + n));
+    const bool closes =
+        opener == U'|'   ? closer == U'|'
+        : opener == U'[' ? closer == U']'
+        : opener == U'(' ? closer == U')'
+                         : (closer == U':' || closer == U'|' || (closer == U'-' && i > begin + n));
     if (!closes || !CountryCode(probe)) break;
     ++i;
     if (i < s.size() && s[i] == U':') ++i;
@@ -477,7 +478,9 @@ std::string FoldSpelling(std::string_view in) {
       a += c;
     }
   }
-  const auto vowel = [](char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u'; };
+  const auto vowel = [](char c) {
+    return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u';
+  };
   std::string out;
   out.reserve(a.size());
   for (const char c : a) {
@@ -503,13 +506,34 @@ Cyrillic CyrillicLanguageOf(const std::vector<NameToken>& tokens) {
     for (const char32_t c : ToU32(token.written)) {
       const char32_t l = static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
       switch (l) {
-        case U'ә': case U'ғ': case U'қ': case U'ң': case U'ө': case U'ұ': case U'ү': case U'һ':
+        case U'ә':
+        case U'ғ':
+        case U'қ':
+        case U'ң':
+        case U'ө':
+        case U'ұ':
+        case U'ү':
+        case U'һ':
           return Cyrillic::kKazakh;
-        case U'є': case U'ї': case U'ґ': ukrainian = true; break;
-        case U'ў': belarusian = true; break;
-        case U'і': i_letter = true; break;
-        case U'ы': case U'э': case U'ъ': case U'ё': russian = true; break;
-        default: break;
+        case U'є':
+        case U'ї':
+        case U'ґ':
+          ukrainian = true;
+          break;
+        case U'ў':
+          belarusian = true;
+          break;
+        case U'і':
+          i_letter = true;
+          break;
+        case U'ы':
+        case U'э':
+        case U'ъ':
+        case U'ё':
+          russian = true;
+          break;
+        default:
+          break;
       }
     }
   }
@@ -618,9 +642,10 @@ std::vector<NameToken> SplitWords(std::string_view text, unsigned* folds) {
 }
 
 std::size_t NameKey::StrongCount() const {
-  return static_cast<std::size_t>(std::count_if(tokens.begin(), tokens.end(), [](const NameToken& t) {
-    return t.kind == TokenKind::kWord || t.kind == TokenKind::kNumber;
-  }));
+  return static_cast<std::size_t>(
+      std::count_if(tokens.begin(), tokens.end(), [](const NameToken& t) {
+        return t.kind == TokenKind::kWord || t.kind == TokenKind::kNumber;
+      }));
 }
 
 namespace {
@@ -668,8 +693,8 @@ struct NameKeyer::Impl {
     };
     for (int i = 0; i < 4; ++i) {
       UErrorCode status = U_ZERO_ERROR;
-      to_latin[i].reset(icu::Transliterator::createInstance(
-          icu::UnicodeString::fromUTF8(ids[i]), UTRANS_FORWARD, status));
+      to_latin[i].reset(icu::Transliterator::createInstance(icu::UnicodeString::fromUTF8(ids[i]),
+                                                            UTRANS_FORWARD, status));
       if (U_FAILURE(status) || !to_latin[i]) {
         throw std::runtime_error(std::string("ICU: no transliterator ") + ids[i]);
       }
@@ -911,7 +936,8 @@ NameKey NameKeyer::Key(std::string_view name) {
     if (part.kind != RemovedKind::kCountryMarker) continue;
     std::string probe;
     for (const char32_t c : ToU32(part.text)) {
-      if (c < 0x80 && std::isalpha(static_cast<int>(c))) probe += static_cast<char>(std::tolower(static_cast<int>(c)));
+      if (c < 0x80 && std::isalpha(static_cast<int>(c)))
+        probe += static_cast<char>(std::tolower(static_cast<int>(c)));
     }
     markers.push_back(probe);
   }

@@ -17,10 +17,10 @@ namespace brelvik {
 enum Fold : unsigned {
   kFoldCompatibility = 1u << 0,  // full-width letters, ligatures, superscripts
   kFoldCase = 1u << 1,
-  kFoldYo = 1u << 2,             // ё read as е
-  kFoldMarks = 1u << 3,          // accents and other combining marks
-  kFoldLookAlike = 1u << 4,      // letters of the other script that look the same
-  kFoldPunctuation = 1u << 5,    // punctuation and separators read as spaces
+  kFoldYo = 1u << 2,           // ё read as е
+  kFoldMarks = 1u << 3,        // accents and other combining marks
+  kFoldLookAlike = 1u << 4,    // letters of the other script that look the same
+  kFoldPunctuation = 1u << 5,  // punctuation and separators read as spaces
 };
 
 enum class RemovedKind {
@@ -64,10 +64,10 @@ enum class TokenKind {
 
 struct NameToken {
   TokenKind kind = TokenKind::kWord;
-  std::string written;  // as it stood in the name
-  std::string text;     // case-folded, ё as е, marks and look-alike letters folded
-  std::string shape;    // the confusable skeleton of the upper-cased text
-  std::string latin;    // in Latin letters, spelling variants folded
+  std::string written;    // as it stood in the name
+  std::string text;       // case-folded, ё as е, marks and look-alike letters folded
+  std::string shape;      // the confusable skeleton of the upper-cased text
+  std::string latin;      // in Latin letters, spelling variants folded
   std::size_t begin = 0;  // code-point offsets in the text the words were split from
   std::size_t end = 0;
 };
@@ -90,7 +90,7 @@ struct NameKey {
   std::string markers;  // the country markers removed, folded and sorted
   std::vector<RemovedPart> removed;
   unsigned folds = 0;
-  int remarks = 0;  // stream tags and remarks removed
+  int remarks = 0;   // stream tags and remarks removed
   int capitals = 0;  // capitals among the words' letters, in percent
 
   std::size_t StrongCount() const;  // words and numbers, weak words aside

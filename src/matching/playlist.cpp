@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "support/codepage.h"
+#include "support/failure.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -25,6 +26,8 @@ NoticeTexts TextsOf(PlaylistProblem problem) {
   switch (problem) {
     case PlaylistProblem::kCannotRead:
       return {"не удаётся прочитать плейлист", "cannot read the playlist"};
+    case PlaylistProblem::kNotAFile:
+      return {"плейлист не обычный файл", "the playlist is not a regular file"};
     case PlaylistProblem::kEmpty:
       return {"плейлист пуст", "the playlist is empty"};
     case PlaylistProblem::kTooLarge:
@@ -193,8 +196,9 @@ bool LooksLikeAddress(std::string_view line) {
   return line.find("://") != std::string_view::npos && line.find(' ') == std::string_view::npos;
 }
 
-[[noreturn]] void Refuse(PlaylistProblem problem, std::size_t line = 0, std::string detail = {}) {
-  throw PlaylistError({problem, line, std::move(detail)});
+[[noreturn]] void Refuse(PlaylistProblem problem, std::size_t line = 0, std::string detail = {},
+                         int error_number = 0) {
+  throw PlaylistError({problem, line, std::move(detail), error_number});
 }
 
 }  // namespace
@@ -202,6 +206,11 @@ bool LooksLikeAddress(std::string_view line) {
 std::string PlaylistNoticeText(const PlaylistNotice& notice, Language language) {
   const NoticeTexts texts = TextsOf(notice.problem);
   std::string text(language == Language::kRu ? texts.ru : texts.en);
+  if (notice.error_number != 0)
+    text +=
+        ": " + (notice.error_number == ENOENT
+                    ? std::string(language == Language::kRu ? "нет такого файла" : "no such file")
+                    : SystemReason(notice.error_number, language));
   if (!notice.detail.empty()) text += ": " + notice.detail;
   return text;
 }
@@ -278,7 +287,8 @@ Playlist ParsePlaylist(std::string bytes) {
     PlaylistEntry entry;
     std::string next_group;  // from #EXTGRP, for the entry that follows
     auto finish = [&](bool has_url) {
-      if (!has_url) playlist.warnings.push_back({PlaylistProblem::kExtinfWithoutUrl, entry.line, {}});
+      if (!has_url)
+        playlist.warnings.push_back({PlaylistProblem::kExtinfWithoutUrl, entry.line, {}});
       add_entry(std::move(entry));
       entry = PlaylistEntry{};
       pending = false;
@@ -326,27 +336,17 @@ Playlist ParsePlaylist(std::string bytes) {
   return playlist;
 }
 
+// The callers name the file beside the notice, so the notices do not.
 Playlist ReadPlaylistFile(const std::filesystem::path& path) {
-  const std::string shown = path.string();
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    Refuse(PlaylistProblem::kCannotRead, 0,
-           shown + ": " + std::generic_category().message(errno));
-  }
-  if (S_ISDIR(info.st_mode)) {
-    Refuse(PlaylistProblem::kCannotRead, 0, shown + ": " + std::generic_category().message(EISDIR));
-  }
-  if (!S_ISREG(info.st_mode)) {
-    Refuse(PlaylistProblem::kCannotRead, 0, shown);
-  }
+  if (::stat(path.c_str(), &info) != 0) Refuse(PlaylistProblem::kCannotRead, 0, {}, errno);
+  if (S_ISDIR(info.st_mode)) Refuse(PlaylistProblem::kCannotRead, 0, {}, EISDIR);
+  if (!S_ISREG(info.st_mode)) Refuse(PlaylistProblem::kNotAFile);
   if (static_cast<std::uint64_t>(info.st_size) > kMaxPlaylistBytes) {
-    Refuse(PlaylistProblem::kTooLarge, 0, shown);
+    Refuse(PlaylistProblem::kTooLarge);
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    Refuse(PlaylistProblem::kCannotRead, 0,
-           shown + ": " + std::generic_category().message(errno ? errno : EACCES));
-  }
+  if (!in) Refuse(PlaylistProblem::kCannotRead, 0, {}, errno ? errno : EACCES);
   std::string bytes;
   bytes.resize(static_cast<std::size_t>(info.st_size));
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -355,9 +355,9 @@ Playlist ReadPlaylistFile(const std::filesystem::path& path) {
   char extra[4096];
   while (in.read(extra, sizeof extra) || in.gcount() > 0) {
     bytes.append(extra, static_cast<std::size_t>(in.gcount()));
-    if (bytes.size() > kMaxPlaylistBytes) Refuse(PlaylistProblem::kTooLarge, 0, shown);
+    if (bytes.size() > kMaxPlaylistBytes) Refuse(PlaylistProblem::kTooLarge);
   }
-  if (in.bad()) Refuse(PlaylistProblem::kCannotRead, 0, shown);
+  if (in.bad()) Refuse(PlaylistProblem::kCannotRead, 0, {}, EIO);
   return ParsePlaylist(std::move(bytes));
 }
 

@@ -26,6 +26,7 @@ enum class PlaylistKind { kM3u, kNameList };
 enum class PlaylistProblem {
   // Errors: the playlist cannot be used.
   kCannotRead,
+  kNotAFile,  // a directory, a FIFO, a device
   kEmpty,
   kTooLarge,
   kNulByte,
@@ -44,7 +45,8 @@ enum class PlaylistProblem {
 struct PlaylistNotice {
   PlaylistProblem problem;
   std::size_t line = 0;
-  std::string detail;  // the file's name, the system's reason, ...
+  std::string detail;    // what the notice is about, when it says more
+  int error_number = 0;  // the system's reason (errno), when it has one
 };
 
 // The notice as a user reads it, without the line number.
@@ -65,8 +67,8 @@ struct PlaylistEntry {
   std::string name;       // for matching: tvg-name when not empty, else the title
   std::string title;      // the text after the #EXTINF line's last top-level comma
   std::string tvg_id;
-  std::string group;      // group-title, or the #EXTGRP before it
-  std::string url;        // empty when the entry has none
+  std::string group;  // group-title, or the #EXTGRP before it
+  std::string url;    // empty when the entry has none
 
   // Where the entry's #EXTINF line stands in the file's bytes, for rewriting:
   // the value of its tvg-id attribute (quotes included) when it has one, and

@@ -1,13 +1,13 @@
 // The channel table and its sort order.
 #include "outputs/channel_table.h"
 
-#include <algorithm>
-#include <memory>
-
 #include <unicode/coll.h>
 #include <unicode/ucol.h>
-#include <unicode/ustring.h>
 #include <unicode/unistr.h>
+#include <unicode/ustring.h>
+
+#include <algorithm>
+#include <memory>
 
 #include "outputs/table_collation.h"
 #include "support/codepage.h"
@@ -23,8 +23,7 @@ namespace {
 const icu::Collator& TableCollator() {
   thread_local std::unique_ptr<icu::Collator> collator = [] {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Collator> c(
-        icu::Collator::createInstance(icu::Locale::getRoot(), status));
+    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getRoot(), status));
     c->setStrength(icu::Collator::TERTIARY);
     return c;
   }();
@@ -34,8 +33,8 @@ const icu::Collator& TableCollator() {
 }  // namespace
 
 std::string CollationKey(std::string_view utf8) {
-  const icu::UnicodeString text =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+  const icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
   const icu::Collator& collator = TableCollator();
   uint8_t small[256];
   int32_t n = collator.getSortKey(text, small, sizeof small);
@@ -78,7 +77,6 @@ SortMarker MarkerAfterTitleClick(SortMarker before) {
   return before == SortMarker::kAscending ? SortMarker::kDescending : SortMarker::kAscending;
 }
 
-
 std::optional<std::size_t> ChannelTable::LocateCodePrefix(std::string_view code) const {
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     if (std::string_view(rows_[i].code).starts_with(code)) return i;
@@ -110,16 +108,16 @@ void AppendIcuKey(std::string_view utf8, std::string& out) {
   if (status == U_BUFFER_OVERFLOW_ERROR) {
     buffer.resize(static_cast<std::size_t>(length) + 1);
     status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &length,
-                         utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+    u_strFromUTF8WithSub(buffer.data(), static_cast<int32_t>(buffer.size()), &length, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
   }
   const std::size_t at = out.size();
   std::size_t room = 64 + 4 * static_cast<std::size_t>(length);
   while (true) {
     out.resize(at + room);
-    const int32_t n = ucol_getSortKey(TableUCollator(), buffer.data(), length,
-                                      reinterpret_cast<uint8_t*>(out.data() + at),
-                                      static_cast<int32_t>(room));
+    const int32_t n =
+        ucol_getSortKey(TableUCollator(), buffer.data(), length,
+                        reinterpret_cast<uint8_t*>(out.data() + at), static_cast<int32_t>(room));
     if (n <= static_cast<int32_t>(room)) {
       out.resize(at + (n > 0 ? static_cast<std::size_t>(n) - 1 : 0));
       return;
@@ -219,7 +217,8 @@ void ChannelTable::Sort() {
     return chunk;
   };
   std::vector<Handle> handles(n);
-  for (std::uint32_t i = 0; i < n; ++i) handles[i] = {chunk_at(i, 0), i, Field(rows_[i], field).empty()};
+  for (std::uint32_t i = 0; i < n; ++i)
+    handles[i] = {chunk_at(i, 0), i, Field(rows_[i], field).empty()};
   const auto by_chunk = [descending](const Handle& a, const Handle& b) {
     int cmp;
     if (a.empty || b.empty) {
@@ -388,7 +387,6 @@ void ChannelTable::SetOrder(const SortOrder& order) {
   order_ = order;
   Sort();
 }
-
 
 ListedChannels ChannelTable::Listed() const {
   ListedChannels listed;

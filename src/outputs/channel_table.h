@@ -98,7 +98,8 @@ class ChannelTable {
     std::unique_ptr<std::string> provider_name;
   };
   static void Rename(Entry& entry, std::string name);
-  static void Rename(ChannelRow& row, std::unique_ptr<std::string>& provider_name, std::string name);
+  static void Rename(ChannelRow& row, std::unique_ptr<std::string>& provider_name,
+                     std::string name);
   static const std::string& Field(const ChannelRow& row, ChannelField field) {
     return field == ChannelField::kName ? row.name : row.code;
   }

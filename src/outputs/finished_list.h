@@ -12,7 +12,7 @@
 namespace brelvik {
 
 struct FinishedList {
-  ChannelTable table;  // in the order a new load shows: by name, ascending
+  ChannelTable table;             // in the order a new load shows: by name, ascending
   std::string channel_list_text;  // CreateList of the rows in that order
   ChannelIdFindings findings;
 };

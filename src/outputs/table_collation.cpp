@@ -10,14 +10,14 @@
 // therefore compare as the texts do, unless they are equal.
 #include "outputs/table_collation.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/ucoleitr.h>
-#include <unicode/uchar.h>
 #include <unicode/uset.h>
 #include <unicode/utf16.h>
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "support/codepage.h"
@@ -90,16 +90,17 @@ class ElementTable {
       if (first >= kTableEnd) continue;
       starter_[first] = true;
       std::vector<UChar32>& seconds = seconds_[first];
-      if (std::find(seconds.begin(), seconds.end(), second) == seconds.end()) seconds.push_back(second);
+      if (std::find(seconds.begin(), seconds.end(), second) == seconds.end())
+        seconds.push_back(second);
       // Characters after the second one only matter after it.
     }
     uset_close(contractions);
     std::vector<std::uint32_t> primaries;
     for (UChar32 c = 0x20; c < kTableEnd; ++c) {
       const int8_t type = u_charType(c);
-      if (!InTable(c) || excluded[c] || type == U_UNASSIGNED || type == U_CONTROL_CHAR || type == U_SURROGATE ||
-          type == U_NON_SPACING_MARK || type == U_ENCLOSING_MARK || type == U_COMBINING_SPACING_MARK ||
-          type == U_FORMAT_CHAR || type == U_PRIVATE_USE_CHAR) {
+      if (!InTable(c) || excluded[c] || type == U_UNASSIGNED || type == U_CONTROL_CHAR ||
+          type == U_SURROGATE || type == U_NON_SPACING_MARK || type == U_ENCLOSING_MARK ||
+          type == U_COMBINING_SPACING_MARK || type == U_FORMAT_CHAR || type == U_PRIVATE_USE_CHAR) {
         continue;
       }
       UChar text[2];
@@ -129,8 +130,8 @@ class ElementTable {
       return;
     }
     for (std::uint32_t& e : elements_) {
-      e = static_cast<std::uint32_t>(
-          std::lower_bound(primaries.begin(), primaries.end(), e) - primaries.begin() + 1);
+      e = static_cast<std::uint32_t>(std::lower_bound(primaries.begin(), primaries.end(), e) -
+                                     primaries.begin() + 1);
     }
   }
 

@@ -2,9 +2,8 @@
 // --write-playlist byte for byte, and bad playlists that stop everything.
 #include <gtest/gtest.h>
 
-#include <pugixml.hpp>
-
 #include <mutex>
+#include <pugixml.hpp>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -40,11 +39,10 @@ constexpr std::string_view kPlaylist =
 
 class MatchCli : public testing::Test {
  protected:
-  void SetUp() override {
-    Write(dir_.path() / "list.m3u", kPlaylist);
-  }
+  void SetUp() override { Write(dir_.path() / "list.m3u", kPlaylist); }
   std::vector<std::string> Args(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"match", "vsetv", "--site", "vsetv=" + server_.Url(""),
+    std::vector<std::string> args = {"match",      "vsetv",
+                                     "--site",     "vsetv=" + server_.Url(""),
                                      "--playlist", (dir_.path() / "list.m3u").string()};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
@@ -52,7 +50,9 @@ class MatchCli : public testing::Test {
 
   std::atomic<int> page_requests_{0};
   test::LoopbackServer server_{[this](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/html"); });
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("ok", "text/html");
+    });
     s.Get("/channels.html", [this](const httplib::Request&, httplib::Response& res) {
       ++page_requests_;
       res.set_content(Utf8ToCp1251("<select><option value=channel_1>Первый канал HD</option>"
@@ -67,17 +67,18 @@ class MatchCli : public testing::Test {
 TEST_F(MatchCli, PrintsTheJsonContract) {
   const CliRun run = Cli(Args({"--format", "json", "--lang", "en"}));
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "[\n"
-            " {\"name\": \"НТВ\", \"code\": \"7\", \"playlist_name\": \"RU: НТВ\", "
-            "\"playlist_index\": 1, \"score\": 100, \"status\": \"exact\", "
-            "\"reason\": \"same after removing «RU:»\"},\n"
-            " {\"name\": \"Первый канал HD\", \"code\": \"1\", \"playlist_name\": \"Первый канал HD\", "
-            "\"playlist_index\": 0, \"score\": 100, \"status\": \"exact\", \"reason\": \"same name\"},\n"
-            " {\"name\": \"Россия 24\", \"code\": \"9\", \"playlist_name\": null, "
-            "\"playlist_index\": null, \"score\": 0, \"status\": \"none\", "
-            "\"reason\": \"no playlist name comes close\"}\n"
-            "]\n");
+  EXPECT_EQ(
+      run.out,
+      "[\n"
+      " {\"name\": \"НТВ\", \"code\": \"7\", \"playlist_name\": \"RU: НТВ\", "
+      "\"playlist_index\": 1, \"score\": 100, \"status\": \"exact\", "
+      "\"reason\": \"same after removing «RU:»\"},\n"
+      " {\"name\": \"Первый канал HD\", \"code\": \"1\", \"playlist_name\": \"Первый канал HD\", "
+      "\"playlist_index\": 0, \"score\": 100, \"status\": \"exact\", \"reason\": \"same name\"},\n"
+      " {\"name\": \"Россия 24\", \"code\": \"9\", \"playlist_name\": null, "
+      "\"playlist_index\": null, \"score\": 0, \"status\": \"none\", "
+      "\"reason\": \"no playlist name comes close\"}\n"
+      "]\n");
   EXPECT_EQ(run.err, "brelvik-cli: exact 2, auto 0, review 0, none 1\n");
   const CliRun ru = Cli(Args({"--format", "tsv"}));
   EXPECT_EQ(ru.err, "brelvik-cli: точно 2, авто 0, проверить 0, нет 1\n");
@@ -174,14 +175,14 @@ TEST_F(MatchCli, ABadPlaylistStopsBeforeAnythingIsFetchedOrWritten) {
 }
 
 TEST_F(MatchCli, RefusesOptionsThatMakeNoSense) {
-  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-           {"match", "vsetv"},
-           Args({"--auto-score", "101"}),
-           Args({"--review-score", "abc"}),
-           Args({"--auto-score", "50", "--review-score", "70"}),
-           Args({"--format", "m3u"}),
-           {"load", "vsetv", "--playlist", "x.m3u"},
-           {"load", "vsetv", "--apply"}}) {
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{"match", "vsetv"},
+                                             Args({"--auto-score", "101"}),
+                                             Args({"--review-score", "abc"}),
+                                             Args({"--auto-score", "50", "--review-score", "70"}),
+                                             Args({"--format", "m3u"}),
+                                             {"load", "vsetv", "--playlist", "x.m3u"},
+                                             {"load", "vsetv", "--apply"}}) {
     EXPECT_EQ(Cli(bad).code, 2) << bad.back();
   }
 }
@@ -190,13 +191,17 @@ TEST_F(MatchCli, GuideExportsNameTheChannelsByTheWrittenPlaylistsIds) {
   const auto playlist = dir_.path() / "out.m3u";
   const auto xmltv = dir_.path() / "guide.xml";
   const auto grabber = dir_.path() / "guide.channels.xml";
-  ASSERT_EQ(Cli(Args({"--apply", "--write-playlist", playlist.string(), "--export", xmltv.string()})).code, 0);
+  ASSERT_EQ(
+      Cli(Args({"--apply", "--write-playlist", playlist.string(), "--export", xmltv.string()}))
+          .code,
+      0);
   ASSERT_EQ(Cli(Args({"--apply", "--export", grabber.string()})).code, 0);
 
   std::set<std::string> tvg_ids;
   const std::string written = test::ReadFile(playlist);
   const std::regex id("tvg-id=\"([^\"]*)\"");
-  for (auto it = std::sregex_iterator(written.begin(), written.end(), id); it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(written.begin(), written.end(), id);
+       it != std::sregex_iterator(); ++it) {
     tvg_ids.insert((*it)[1]);
   }
   EXPECT_EQ(tvg_ids, (std::set<std::string>{"1", "7"}));
@@ -224,10 +229,13 @@ TEST_F(MatchCli, GuideExportsNameTheChannelsByTheWrittenPlaylistsIds) {
 
 TEST_F(MatchCli, SavedMappingsSurviveARefreshThatChangedThePage) {
   std::mutex lock;
-  std::string page = "<option value=channel_1>Первый канал HD</option><option value=channel_7>НТВ</option>"
-                     "<option value=channel_9>Россия 24</option><option value=channel_3>Старый</option>";
+  std::string page =
+      "<option value=channel_1>Первый канал HD</option><option value=channel_7>НТВ</option>"
+      "<option value=channel_9>Россия 24</option><option value=channel_3>Старый</option>";
   test::LoopbackServer site([&](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content("ok", "text/html"); });
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("ok", "text/html");
+    });
     s.Get("/channels.html", [&](const httplib::Request&, httplib::Response& res) {
       std::lock_guard<std::mutex> hold(lock);
       res.set_content(Utf8ToCp1251("<select>" + page + "</select>"), "text/html");
@@ -235,9 +243,10 @@ TEST_F(MatchCli, SavedMappingsSurviveARefreshThatChangedThePage) {
   });
   const auto mapping = dir_.path() / "vsetv.mapping";
   const auto report = dir_.path() / "report.json";
-  const std::vector<std::string> base = {"match", "vsetv", "--site", "vsetv=" + site.Url(""),
+  const std::vector<std::string> base = {"match",      "vsetv",
+                                         "--site",     "vsetv=" + site.Url(""),
                                          "--playlist", (dir_.path() / "list.m3u").string(),
-                                         "--lang", "en"};
+                                         "--lang",     "en"};
   auto with = [&](std::vector<std::string> extra) {
     std::vector<std::string> args = base;
     args.insert(args.end(), extra.begin(), extra.end());
@@ -252,21 +261,26 @@ TEST_F(MatchCli, SavedMappingsSurviveARefreshThatChangedThePage) {
   Write(mapping, saved);
   {
     std::lock_guard<std::mutex> hold(lock);
-    page = "<option value=channel_1>Первый канал HD</option><option value=channel_70>НТВ</option>"
-           "<option value=channel_9>Россия-24</option><option value=channel_11>Новый</option>";
+    page =
+        "<option value=channel_1>Первый канал HD</option><option value=channel_70>НТВ</option>"
+        "<option value=channel_9>Россия-24</option><option value=channel_11>Новый</option>";
   }
-  const CliRun run = Cli(with({"--mapping", mapping.string(), "--refresh-report", report.string(),
-                               "--format", "tsv"}));
+  const CliRun run = Cli(with(
+      {"--mapping", mapping.string(), "--refresh-report", report.string(), "--format", "tsv"}));
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(test::ReadFile(report),
-            "{\"new\": [{\"code\": \"11\", \"name\": \"Новый\"}], "
-            "\"gone\": [{\"code\": \"3\", \"name\": \"Старый\"}], "
-            "\"renamed\": [{\"code\": \"9\", \"name\": \"Россия-24\", \"previous_name\": \"Россия 24\"}], "
-            "\"code_changed\": [{\"name\": \"НТВ\", \"code\": \"70\", \"previous_code\": \"7\"}]}\n");
-  EXPECT_NE(run.err.find("brelvik-cli: since the mapping: 1 new, 1 gone, 1 renamed, 1 code changed\n"),
-            std::string::npos);
+  EXPECT_EQ(
+      test::ReadFile(report),
+      "{\"new\": [{\"code\": \"11\", \"name\": \"Новый\"}], "
+      "\"gone\": [{\"code\": \"3\", \"name\": \"Старый\"}], "
+      "\"renamed\": [{\"code\": \"9\", \"name\": \"Россия-24\", \"previous_name\": \"Россия "
+      "24\"}], "
+      "\"code_changed\": [{\"name\": \"НТВ\", \"code\": \"70\", \"previous_code\": \"7\"}]}\n");
+  EXPECT_NE(
+      run.err.find("brelvik-cli: since the mapping: 1 new, 1 gone, 1 renamed, 1 code changed\n"),
+      std::string::npos);
   // The renamed channel keeps the user's playlist name.
-  EXPECT_NE(run.out.find("Россия-24\t9\tКино без пары\t100\tauto\tyour choice\n"), std::string::npos)
+  EXPECT_NE(run.out.find("Россия-24\t9\tКино без пары\t100\tauto\tyour choice\n"),
+            std::string::npos)
       << run.out;
   // A foreign mapping changes nothing.
   EXPECT_EQ(Cli({"match", "akado", "--playlist", (dir_.path() / "list.m3u").string(), "--mapping",

@@ -50,7 +50,8 @@ LabelledSet ReadSet(const std::string& name) {
 // edit-distance ratio, automatic at 90 % or more.
 std::u32string Normalised(const std::string& name) {
   static const std::regex tags(
-      "\\[[^\\]]*\\]|\\([^)]*\\)|\\b(hd|fhd|uhd|sd|4k|hevc|\\d{3,4}[pi]|\\d+ ?fps)\\b|^[a-z]{2,3} ?[:|] ?",
+      "\\[[^\\]]*\\]|\\([^)]*\\)|\\b(hd|fhd|uhd|sd|4k|hevc|\\d{3,4}[pi]|\\d+ ?fps)\\b|^[a-z]{2,3} "
+      "?[:|] ?",
       std::regex::icase);
   const std::string lower = RussianLower(std::regex_replace(name, tags, " "));
   std::u32string out;
@@ -86,7 +87,8 @@ double Ratio(const std::u32string& a, const std::u32string& b) {
     }
   }
   const std::size_t longest = std::max(a.size(), b.size());
-  return longest == 0 ? 1.0 : 1.0 - static_cast<double>(row[b.size()]) / static_cast<double>(longest);
+  return longest == 0 ? 1.0
+                      : 1.0 - static_cast<double>(row[b.size()]) / static_cast<double>(longest);
 }
 
 struct Tally {
@@ -126,8 +128,8 @@ TEST_P(LabelledSets, NoWrongAutomaticMatchAndMoreThanTheUsualApproach) {
         ++ours.right;
       } else if (!KnownLimit(set.rows[r], got)) {
         ++ours.wrong;
-        ADD_FAILURE() << "wrong automatic match: «" << set.rows[r].name << "» -> «" << got
-                      << "» (" << m.score << ", " << ReasonText(m.reason, Language::kEn) << ")";
+        ADD_FAILURE() << "wrong automatic match: «" << set.rows[r].name << "» -> «" << got << "» ("
+                      << m.score << ", " << ReasonText(m.reason, Language::kEn) << ")";
       }
     }
     const std::u32string key = Normalised(set.rows[r].name);
@@ -146,10 +148,9 @@ TEST_P(LabelledSets, NoWrongAutomaticMatchAndMoreThanTheUsualApproach) {
     }
   }
   const auto percent = [](int part, int whole) { return whole ? 100.0 * part / whole : 0.0; };
-  std::cout << GetParam() << ": automatic matches right " << ours.right << " of "
-            << ours.answerable << " (recall " << percent(ours.right, ours.answerable)
-            << " %), wrong " << ours.wrong << "; the usual approach: right " << usual.right
-            << ", wrong " << usual.wrong << "\n";
+  std::cout << GetParam() << ": automatic matches right " << ours.right << " of " << ours.answerable
+            << " (recall " << percent(ours.right, ours.answerable) << " %), wrong " << ours.wrong
+            << "; the usual approach: right " << usual.right << ", wrong " << usual.wrong << "\n";
   RecordProperty("recall_percent", static_cast<int>(percent(ours.right, ours.answerable)));
   EXPECT_GT(ours.right, usual.right);
   EXPECT_GE(percent(ours.right, ours.answerable), 85.0);

@@ -1,8 +1,9 @@
 // Saved mappings: the file round trip and its refusals, the user's decisions
 // winning over the matcher, and the four kinds of refresh differences.
+#include "matching/mapping.h"
+
 #include <gtest/gtest.h>
 
-#include "matching/mapping.h"
 #include "matching/playlist_names.h"
 #include "temp_dir.h"
 
@@ -12,11 +13,10 @@ namespace {
 using test::NamesOf;
 
 TEST(Mapping, RoundTripsThroughItsFile) {
-  const ChannelMapping mapping{
-      "vsetv",
-      {{"101", "Первый канал", "Первый канал HD", Decision::kAutomatic},
-       {"7", "Tab\there \\ and\nbreak", "", Decision::kUser},
-       {"", "No code", "x", Decision::kUser}}};
+  const ChannelMapping mapping{"vsetv",
+                               {{"101", "Первый канал", "Первый канал HD", Decision::kAutomatic},
+                                {"7", "Tab\there \\ and\nbreak", "", Decision::kUser},
+                                {"", "No code", "x", Decision::kUser}}};
   EXPECT_EQ(ParseMapping(MappingText(mapping)), mapping);
   test::TempDir dir("mapping");
   SaveMappingFile(dir.path() / "m.tsv", mapping);
@@ -59,17 +59,20 @@ TEST(Mapping, RefusesDamagedNewerAndForeignFiles) {
 }
 
 TEST(Mapping, TheUsersDecisionsWinAndDoubtfulOnesAreFlagged) {
-  const ChannelRows rows = {{"НТВ", "7"}, {"Первый канал", "1"}, {"Дом кино", "30"},
-                            {"Пятница", "55"}, {"Карусель", "90"}};
+  const ChannelRows rows = {{"НТВ", "7"},
+                            {"Первый канал", "1"},
+                            {"Дом кино", "30"},
+                            {"Пятница", "55"},
+                            {"Карусель", "90"}};
   MatchRun run = MatchNames(rows, NamesOf({"НТВ", "Первый канал", "Дом кино", "Пятница"}));
   ASSERT_EQ(run.rows[0].status, MatchStatus::kExact);
   const ChannelMapping mapping{
       "vsetv",
-      {{"1", "Первый канал", "НТВ", Decision::kUser},          // takes НТВ's name
-       {"30", "Дом кино", "", Decision::kUser},                // no match
-       {"55", "Пятница", "Пятница!", Decision::kUser},         // name gone from the playlist
-       {"44", "Карусель", "Карусель", Decision::kUser},        // code 44 gone, name now at 90
-       {"7", "НТВ", "НТВ", Decision::kAutomatic}}};            // the matcher's: not forced
+      {{"1", "Первый канал", "НТВ", Decision::kUser},    // takes НТВ's name
+       {"30", "Дом кино", "", Decision::kUser},          // no match
+       {"55", "Пятница", "Пятница!", Decision::kUser},   // name gone from the playlist
+       {"44", "Карусель", "Карусель", Decision::kUser},  // code 44 gone, name now at 90
+       {"7", "НТВ", "НТВ", Decision::kAutomatic}}};      // the matcher's: not forced
   ApplyMapping(mapping, rows, run);
   EXPECT_TRUE(run.rows[1].by_user);
   EXPECT_EQ(run.names[*run.rows[1].name].name, "НТВ");
@@ -96,19 +99,22 @@ TEST(Mapping, ReportsWhatChangedAtTheProvider) {
                                 {"2", "Россия", "", Decision::kAutomatic},
                                 {"3", "Старый", "", Decision::kAutomatic},
                                 {"4", "Карусель", "", Decision::kUser}}};
-  const ChannelRows now = {{"Первый канал", "1"}, {"Россия 1", "2"}, {"Новый \"канал\"", "5"},
-                           {"Карусель", "40"}};
+  const ChannelRows now = {
+      {"Первый канал", "1"}, {"Россия 1", "2"}, {"Новый \"канал\"", "5"}, {"Карусель", "40"}};
   const RefreshReport report = CompareWithMapping(mapping, now);
-  EXPECT_EQ(RefreshReportJson(report),
-            "{\"new\": [{\"code\": \"5\", \"name\": \"Новый \\\"канал\\\"\"}], "
-            "\"gone\": [{\"code\": \"3\", \"name\": \"Старый\"}], "
-            "\"renamed\": [{\"code\": \"2\", \"name\": \"Россия 1\", \"previous_name\": \"Россия\"}], "
-            "\"code_changed\": [{\"name\": \"Карусель\", \"code\": \"40\", \"previous_code\": \"4\"}]}\n");
+  EXPECT_EQ(
+      RefreshReportJson(report),
+      "{\"new\": [{\"code\": \"5\", \"name\": \"Новый \\\"канал\\\"\"}], "
+      "\"gone\": [{\"code\": \"3\", \"name\": \"Старый\"}], "
+      "\"renamed\": [{\"code\": \"2\", \"name\": \"Россия 1\", \"previous_name\": \"Россия\"}], "
+      "\"code_changed\": [{\"name\": \"Карусель\", \"code\": \"40\", \"previous_code\": "
+      "\"4\"}]}\n");
   EXPECT_EQ(RefreshSummary(report, Language::kEn),
             "since the mapping: 1 new, 1 gone, 1 renamed, 1 code changed");
-  EXPECT_TRUE(CompareWithMapping(mapping, {{"Первый канал", "1"}, {"Россия", "2"}, {"Старый", "3"},
-                                           {"Карусель", "4"}})
-                  .Empty());
+  EXPECT_TRUE(
+      CompareWithMapping(
+          mapping, {{"Первый канал", "1"}, {"Россия", "2"}, {"Старый", "3"}, {"Карусель", "4"}})
+          .Empty());
 }
 
 }  // namespace

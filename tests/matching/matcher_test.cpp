@@ -1,9 +1,10 @@
 // The matcher: scores and reasons of pairs, who gets a contested playlist
 // name, ties, and the run's cancellation.
+#include "matching/matcher.h"
+
 #include <gtest/gtest.h>
 
 #include "matching/match_outputs.h"
-#include "matching/matcher.h"
 #include "matching/playlist_names.h"
 
 namespace brelvik {
@@ -17,11 +18,12 @@ struct Outcome {
 };
 
 std::vector<Outcome> Outcomes(const ChannelRows& rows, const std::vector<std::string>& names,
-                         MatchOptions options = {}) {
+                              MatchOptions options = {}) {
   const MatchRun run = MatchNames(rows, NamesOf(names), options);
   std::vector<Outcome> out;
   for (const RowMatch& m : run.rows) {
-    out.push_back({m.name && m.status != MatchStatus::kNone ? run.names[*m.name].name : "", m.status});
+    out.push_back(
+        {m.name && m.status != MatchStatus::kNone ? run.names[*m.name].name : "", m.status});
   }
   return out;
 }
@@ -37,12 +39,14 @@ TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
   const PairCase cases[] = {
       {"Первый канал HD", "Первый канал HD", MatchStatus::kExact, "same name"},
       {"Первый канал HD", "Первый канал", MatchStatus::kExact, "same after removing «HD»"},
-      {"Россия 1", "|RU| Россия 1 (720p)", MatchStatus::kExact, "same after removing «(720p)», «|RU|»"},
+      {"Россия 1", "|RU| Россия 1 (720p)", MatchStatus::kExact,
+       "same after removing «(720p)», «|RU|»"},
       {"СТС", "CTC", MatchStatus::kExact, "look-alike letters"},
       {"Пятница!", "Pyatnitsa [Geo-blocked]", MatchStatus::kAuto, "same in Latin letters"},
       {"Discovery Channel", "Discovery", MatchStatus::kAuto, "differs only in «Channel»"},
       {"Дом кино", "Домкино", MatchStatus::kAuto, "joined or apart"},
-      {"Discovery", "Discovary", MatchStatus::kAuto, "spelled differently: «Discovery» / «Discovary»"},
+      {"Discovery", "Discovary", MatchStatus::kAuto,
+       "spelled differently: «Discovery» / «Discovary»"},
       {"Россия 24", "Россия 1", MatchStatus::kNone, "number differs: 24 / 1"},
       {"Первый канал +4", "Первый канал", MatchStatus::kNone, "time shift differs: +4 / none"},
       {"Дом кино Премиум", "Дом кино", MatchStatus::kNone, "not in the playlist's name: «Премиум»"},
@@ -75,9 +79,11 @@ TEST(Matcher, ScoresRankCloserNamesHigher) {
 TEST(Matcher, TheBetterFitGetsAContestedName) {
   // HD to the name with an HD tag, the plain feed to the plain name.
   EXPECT_EQ(Outcomes({{"Первый канал", "1"}, {"Первый канал HD", "2"}},
-                {"Первый канал HD", "Первый канал"})[0].name,
+                     {"Первый канал HD", "Первый канал"})[0]
+                .name,
             "Первый канал");
-  const auto both = Outcomes({{"Первый канал", "1"}, {"Первый канал HD", "2"}}, {"Первый канал HD"});
+  const auto both =
+      Outcomes({{"Первый канал", "1"}, {"Первый канал HD", "2"}}, {"Первый канал HD"});
   EXPECT_EQ(both[1].name, "Первый канал HD");
   EXPECT_EQ(both[1].status, MatchStatus::kExact);
   EXPECT_EQ(both[0].status, MatchStatus::kReview);
@@ -94,10 +100,12 @@ TEST(Matcher, NearTiesBecomeReview) {
   EXPECT_EQ(run.rows[0].status, MatchStatus::kReview);
   EXPECT_EQ(run.rows[0].reason.kind, ReasonKind::kTie);
   // Two spellings of one channel in the playlist are no tie.
-  EXPECT_EQ(Outcomes({{"Disney", "1"}}, {"Disney Channel", "Disney TV"})[0].status, MatchStatus::kAuto);
+  EXPECT_EQ(Outcomes({{"Disney", "1"}}, {"Disney Channel", "Disney TV"})[0].status,
+            MatchStatus::kAuto);
   // Streams that differ only in remarks are one channel, not a tie: the first wins.
-  EXPECT_EQ(Outcomes({{"Россия 1", "1"}}, {"Rossiya 1 (576p)", "Rossiya 1 (1080p) [Not 24/7]"})[0].name,
-            "Rossiya 1 (576p)");
+  EXPECT_EQ(
+      Outcomes({{"Россия 1", "1"}}, {"Rossiya 1 (576p)", "Rossiya 1 (1080p) [Not 24/7]"})[0].name,
+      "Rossiya 1 (576p)");
 }
 
 TEST(Matcher, ThresholdsAreOptions) {

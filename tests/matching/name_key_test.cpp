@@ -1,8 +1,8 @@
 // Name keys: which spellings meet, which stay apart, and what each step
 // records about what it removed or folded.
-#include <gtest/gtest.h>
-
 #include "matching/name_key.h"
+
+#include <gtest/gtest.h>
 
 namespace brelvik {
 namespace {
@@ -32,10 +32,10 @@ TEST_F(NameKeys, SpellingsOfOneChannelShareTheKey) {
       {"prefixes", "[UA] Інтер", "Інтер (UA)"},
       {"prefixes", "Discovery Channel Rus", "Discovery Channel"},
       {"prefixes", "KZ: Хабар", "Хабар |KZ|"},
-      {"confusables", "Poccия 1", "Россия 1"},   // Latin P, o, c, c
-      {"confusables", "CTC", "СТС"},             // Latin against Cyrillic
+      {"confusables", "Poccия 1", "Россия 1"},  // Latin P, o, c, c
+      {"confusables", "CTC", "СТС"},            // Latin against Cyrillic
       {"confusables", "НТВ", "HTB"},
-      {"confusables", "НD Кино", "Кино"},        // a Cyrillic Н in the tag
+      {"confusables", "НD Кино", "Кино"},  // a Cyrillic Н in the tag
       {"yo", "Ёлки", "Елки"},
       {"punctuation", "ТВ-3", "ТВ3"},
       {"punctuation", "ТВ 3", "ТВ_3"},
@@ -49,12 +49,12 @@ TEST_F(NameKeys, SpellingsOfOneChannelShareTheKey) {
 
 TEST_F(NameKeys, LatinFormsMeetAcrossScriptsAndSpellings) {
   const KeyCase cases[] = {
-      {"translit", "Пятница", "Pyatnitsa"},        {"translit", "Пятница", "Pyatnica"},
-      {"translit", "Пятница", "Pjatnica"},         {"translit", "Первый канал", "Pervyy Kanal"},
+      {"translit", "Пятница", "Pyatnitsa"},         {"translit", "Пятница", "Pyatnica"},
+      {"translit", "Пятница", "Pjatnica"},          {"translit", "Первый канал", "Pervyy Kanal"},
       {"translit", "Первый канал", "Perviy kanal"}, {"translit", "Домашний", "Domashniy"},
-      {"translit", "Хабар 24", "Khabar 24"},       {"translit", "Культура", "Kultura"},
-      {"ukrainian", "Новий канал", "Novyi Kanal"}, {"ukrainian", "Інтер", "Inter"},
-      {"kazakh", "Қазақстан", "Qazaqstan"},        {"translit", "Звезда", "Zvezda"},
+      {"translit", "Хабар 24", "Khabar 24"},        {"translit", "Культура", "Kultura"},
+      {"ukrainian", "Новий канал", "Novyi Kanal"},  {"ukrainian", "Інтер", "Inter"},
+      {"kazakh", "Қазақстан", "Qazaqstan"},         {"translit", "Звезда", "Zvezda"},
   };
   for (const KeyCase& c : cases) {
     EXPECT_EQ(keyer_.Key(c.a).latin_key, keyer_.Key(c.b).latin_key)

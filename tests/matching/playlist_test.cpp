@@ -1,10 +1,11 @@
 // The playlist reader on the shapes players and IPTV services write, on bad
 // input, and the writer that sets tvg-id without touching any other byte.
+#include "matching/playlist.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "matching/playlist.h"
 #include "temp_dir.h"
 
 namespace brelvik {
@@ -35,7 +36,8 @@ TEST(Playlist, ReadsTheShapesRealPlaylistsHave) {
       "http://s.example/4");
   EXPECT_EQ(p.encoding, PlaylistEncoding::kUtf8Bom);
   EXPECT_EQ(p.kind, PlaylistKind::kM3u);
-  ASSERT_EQ(Names(p), (std::vector<std::string>{"Первый канал", "Премиум", "ТНТ", "Channel \"One\""}));
+  ASSERT_EQ(Names(p),
+            (std::vector<std::string>{"Первый канал", "Премиум", "ТНТ", "Channel \"One\""}));
   const PlaylistEntry& first = p.entries[0];
   EXPECT_EQ(first.title, "Первый канал HD");
   EXPECT_EQ(first.tvg_id, "perviy");
@@ -52,7 +54,8 @@ TEST(Playlist, ReadsWindows1251AndPlainListsOfNames) {
   EXPECT_EQ(cp.encoding, PlaylistEncoding::kCp1251);
   EXPECT_EQ(Names(cp), std::vector<std::string>{"НТВ"});
 
-  const Playlist list = ParsePlaylist("Первый канал\r\n\r\n# a remark\r\n  Россия 1 \r\nhttp://x/y\r\n");
+  const Playlist list =
+      ParsePlaylist("Первый канал\r\n\r\n# a remark\r\n  Россия 1 \r\nhttp://x/y\r\n");
   EXPECT_EQ(list.kind, PlaylistKind::kNameList);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"Первый канал", "Россия 1"}));
   ASSERT_EQ(list.warnings.size(), 1u);
@@ -63,16 +66,18 @@ TEST(Playlist, ReadsWindows1251AndPlainListsOfNames) {
 TEST(Playlist, WarnsWithTheLineOfEachDoubtfulEntry) {
   const Playlist p = ParsePlaylist(
       "#EXTM3U\n"
-      "http://orphan/0\n"                           // 2: address without #EXTINF
-      "#EXTINF:-1,Без адреса\n"                     // 3: no address before the next entry
-      "#EXTINF:-1 tvg-name=\"Open, still,Name\n"    // 4: quote never closed
+      "http://orphan/0\n"                         // 2: address without #EXTINF
+      "#EXTINF:-1,Без адреса\n"                   // 3: no address before the next entry
+      "#EXTINF:-1 tvg-name=\"Open, still,Name\n"  // 4: quote never closed
       "http://x/2\n"
-      "#EXTINF:-1 tvg-logo=\"x\",\n"                // 6: no name at all
+      "#EXTINF:-1 tvg-logo=\"x\",\n"  // 6: no name at all
       "http://x/3\n"
-      "#EXTINF:-1,Last\n");                         // 8: ends without an address
+      "#EXTINF:-1,Last\n");  // 8: ends without an address
   const std::vector<std::pair<PlaylistProblem, std::size_t>> expected = {
-      {PlaylistProblem::kUrlWithoutExtinf, 2}, {PlaylistProblem::kExtinfWithoutUrl, 3},
-      {PlaylistProblem::kUnterminatedQuote, 4}, {PlaylistProblem::kNoName, 6},
+      {PlaylistProblem::kUrlWithoutExtinf, 2},
+      {PlaylistProblem::kExtinfWithoutUrl, 3},
+      {PlaylistProblem::kUnterminatedQuote, 4},
+      {PlaylistProblem::kNoName, 6},
       {PlaylistProblem::kExtinfWithoutUrl, 8}};
   ASSERT_EQ(p.warnings.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -116,8 +121,7 @@ TEST(Playlist, RefusesFilesOverTheCapWithoutReadingThem) {
     out << "#EXTM3U\n";
   }
   std::filesystem::resize_file(big, kMaxPlaylistBytes + 1);  // sparse: nothing is written
-  for (const auto& [path, problem] :
-       std::vector<std::pair<std::filesystem::path, PlaylistProblem>>{
+  for (const auto& [path, problem] : std::vector<std::pair<std::filesystem::path, PlaylistProblem>>{
            {big, PlaylistProblem::kTooLarge},
            {dir.path() / "missing.m3u", PlaylistProblem::kCannotRead},
            {dir.path(), PlaylistProblem::kCannotRead}}) {
@@ -168,7 +172,8 @@ TEST(Playlist, WritesIdsInTheFilesOwnCodePage) {
   const Playlist p = ParsePlaylist("#EXTM3U\n#EXTINF:-1,\xCD\xD2\xC2\nhttp://x/1\n");
   std::vector<PlaylistNotice> warnings;
   EXPECT_EQ(PlaylistWithIds(p, {"Ж1"}, &warnings),
-            "#EXTM3U\n#EXTINF:-1 tvg-id=\"\xC6" "1\",\xCD\xD2\xC2\nhttp://x/1\n");
+            "#EXTM3U\n#EXTINF:-1 tvg-id=\"\xC6"
+            "1\",\xCD\xD2\xC2\nhttp://x/1\n");
   EXPECT_TRUE(warnings.empty());
   PlaylistWithIds(p, {"中"}, &warnings);
   ASSERT_EQ(warnings.size(), 1u);

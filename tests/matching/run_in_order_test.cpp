@@ -19,21 +19,17 @@ TEST(RunInOrder, EachRowTakesTheResultOfItsChannel) {
   }
   // Re-sorted, one shown name edited, a row the run never saw, the twins
   // taking their results in their order.
-  const ListedChannels now = {{{"C", "3"}, "C"},
-                              {{"edited", "2"}, "B"},
-                              {{"Twin", "5"}, "Twin"},
-                              {{"New", "9"}, "New"},
-                              {{"Twin", "5"}, "Twin"},
-                              {{"A", "1"}, "A"},
+  const ListedChannels now = {{{"C", "3"}, "C"},       {{"edited", "2"}, "B"},
+                              {{"Twin", "5"}, "Twin"}, {{"New", "9"}, "New"},
+                              {{"Twin", "5"}, "Twin"}, {{"A", "1"}, "A"},
                               {{"A", "other"}, "A"}};
   const MatchRun ordered = RunInOrder(run, matched, now);
   EXPECT_EQ(ordered.names.size(), run.names.size());
-  const std::vector<std::optional<std::size_t>> names = {std::nullopt, 1, 2, std::nullopt,
-                                                         3, 0, std::nullopt};
-  const std::vector<MatchStatus> statuses = {MatchStatus::kNone, MatchStatus::kAuto,
-                                             MatchStatus::kAuto, MatchStatus::kNone,
-                                             MatchStatus::kAuto, MatchStatus::kAuto,
-                                             MatchStatus::kNone};
+  const std::vector<std::optional<std::size_t>> names = {std::nullopt, 1, 2, std::nullopt, 3, 0,
+                                                         std::nullopt};
+  const std::vector<MatchStatus> statuses = {
+      MatchStatus::kNone, MatchStatus::kAuto, MatchStatus::kAuto, MatchStatus::kNone,
+      MatchStatus::kAuto, MatchStatus::kAuto, MatchStatus::kNone};
   ASSERT_EQ(ordered.rows.size(), now.size());
   for (std::size_t i = 0; i < now.size(); ++i) {
     EXPECT_EQ(ordered.rows[i].name, names[i]) << i;
