@@ -699,7 +699,9 @@ struct NameKeyer::Impl {
         throw std::runtime_error(std::string("ICU: no transliterator ") + ids[i]);
       }
     }
-    for (const char* word : {"тв", "tv", "канал", "channel", "телеканал", "kanal", "telekanal"}) {
+    // "и" and "and" join words as "&" does, which is punctuation.
+    for (const char* word :
+         {"тв", "tv", "канал", "channel", "телеканал", "kanal", "telekanal", "и", "and"}) {
       weak_latin.insert(Latin(word, Cyrillic::kRussian));
     }
   }

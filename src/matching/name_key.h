@@ -57,7 +57,7 @@ TextStep RemoveCountryMarkers(std::string_view text);
 
 enum class TokenKind {
   kWord,       // letters
-  kWeak,       // a common word that tells little: тв, tv, канал, channel, телеканал
+  kWeak,       // a common word that tells little: тв, tv, канал, channel, телеканал, и, and
   kNumber,     // digits: "1" of "Россия 1"
   kTimeshift,  // "+2"
 };

@@ -45,6 +45,7 @@ TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
       {"Пятница!", "Pyatnitsa [Geo-blocked]", MatchStatus::kAuto, "same in Latin letters"},
       {"Discovery Channel", "Discovery", MatchStatus::kAuto, "differs only in «Channel»"},
       {"Дом кино", "Домкино", MatchStatus::kAuto, "joined or apart"},
+      {"Охота и рыбалка", "Охота & Рыбалка", MatchStatus::kAuto, "differs only in «и»"},
       {"Discovery", "Discovary", MatchStatus::kAuto,
        "spelled differently: «Discovery» / «Discovary»"},
       {"Россия 24", "Россия 1", MatchStatus::kNone, "number differs: 24 / 1"},
