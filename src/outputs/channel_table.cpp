@@ -7,6 +7,7 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 
 #include "outputs/table_collation.h"
@@ -169,14 +170,38 @@ std::size_t ChannelTable::PlaceFor(std::string_view text) const {
   return low;
 }
 
+namespace {
+
+// A row while the table sorts: eight bytes of its key and where it stands.
+struct SortHandle {
+  std::uint64_t chunk;
+  std::uint32_t row;
+  bool empty;
+};
+
+struct SortBuffers {
+  std::string arena;
+  std::vector<std::uint32_t> offsets;
+  std::vector<SortHandle> handles, empty, scratch;
+};
+
+}  // namespace
+
 void ChannelTable::Sort() {
   const ChannelField field = order_.field;
   const bool descending = order_.descending;
   const std::size_t n = rows_.size();
-  // Every row's key, made once, end to end in one arena.
-  std::string arena;
-  arena.reserve(n * 48);
-  std::vector<std::uint32_t> offsets(n + 1);
+  // Every row's key, made once, end to end in one arena. The work buffers
+  // stay with the thread, so that sorting again (a click on a column title)
+  // reuses their memory.
+  thread_local SortBuffers buffers;
+  std::string& arena = buffers.arena;
+  arena.clear();
+  std::size_t text_bytes = 0;
+  for (const ChannelRow& row : rows_) text_bytes += Field(row, field).size();
+  arena.reserve(text_bytes + 64);
+  std::vector<std::uint32_t>& offsets = buffers.offsets;
+  offsets.assign(n + 1, 0);
   // Primary keys from the element table where every text allows; ICU's
   // whole keys otherwise, never the two kinds in one sort.
   bool primary_keys = true;
@@ -202,11 +227,7 @@ void ChannelTable::Sort() {
   // and so on; keys that tie to their ends are ordered by full collation and
   // then by their bytes. Every sort is stable, as the table's order must be;
   // each row then moves once.
-  struct Handle {
-    std::uint64_t chunk;
-    std::uint32_t row;
-    bool empty;
-  };
+  using Handle = SortHandle;
   const auto chunk_at = [&](std::uint32_t row, std::uint32_t depth) {
     const std::uint32_t begin = offsets[row] + 8 * depth;
     const std::uint32_t end = offsets[row + 1];
@@ -216,19 +237,66 @@ void ChannelTable::Sort() {
     }
     return chunk;
   };
-  std::vector<Handle> handles(n);
-  for (std::uint32_t i = 0; i < n; ++i)
-    handles[i] = {chunk_at(i, 0), i, Field(rows_[i], field).empty()};
-  const auto by_chunk = [descending](const Handle& a, const Handle& b) {
-    int cmp;
-    if (a.empty || b.empty) {
-      cmp = static_cast<int>(!a.empty) - static_cast<int>(!b.empty);
+  // Empty texts first in ascending order, last in descending; the rest by
+  // chunks. Long stretches are sorted by radix, a byte a pass, which stays
+  // linear however long the list; short ones by comparison.
+  std::vector<Handle>& handles = buffers.handles;
+  std::vector<Handle>& empty = buffers.empty;
+  handles.clear();
+  empty.clear();
+  handles.reserve(n);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (Field(rows_[i], field).empty()) {
+      empty.push_back({0, i, true});
     } else {
-      cmp = a.chunk == b.chunk ? 0 : a.chunk < b.chunk ? -1 : 1;
+      handles.push_back({chunk_at(i, 0), i, false});
     }
-    return descending ? cmp > 0 : cmp < 0;
+  }
+  const auto by_chunk = [descending](const Handle& a, const Handle& b) {
+    return descending ? a.chunk > b.chunk : a.chunk < b.chunk;
   };
-  std::stable_sort(handles.begin(), handles.end(), by_chunk);
+  std::vector<Handle>& scratch = buffers.scratch;
+  const auto sort_by_chunk = [&](std::vector<Handle>::iterator first,
+                                 std::vector<Handle>::iterator last) {
+    const std::size_t size = static_cast<std::size_t>(last - first);
+    if (size < 256) {
+      std::stable_sort(first, last, by_chunk);
+      return;
+    }
+    std::vector<std::array<std::uint32_t, 256>> counts(8);
+    for (auto& c : counts) c.fill(0);
+    for (auto it = first; it != last; ++it) {
+      for (int b = 0; b < 8; ++b) ++counts[b][(it->chunk >> (8 * b)) & 0xFF];
+    }
+    scratch.resize(size);
+    auto* from = &*first;
+    Handle* to = scratch.data();
+    bool in_scratch = false;
+    for (int b = 0; b < 8; ++b) {
+      auto& count = counts[b];
+      if (std::any_of(count.begin(), count.end(), [size](std::uint32_t c) { return c == size; })) {
+        continue;  // every key has the same byte here
+      }
+      std::array<std::uint32_t, 256> place{};
+      std::uint32_t at = 0;
+      for (int k = 0; k < 256; ++k) {
+        const int digit = descending ? 255 - k : k;
+        place[digit] = at;
+        at += count[digit];
+      }
+      for (std::size_t i = 0; i < size; ++i) {
+        to[place[(from[i].chunk >> (8 * b)) & 0xFF]++] = from[i];
+      }
+      std::swap(from, to);
+      in_scratch = !in_scratch;
+    }
+    if (in_scratch) std::copy(scratch.begin(), scratch.end(), first);
+  };
+  sort_by_chunk(handles.begin(), handles.end());
+  if (!descending)
+    handles.insert(handles.begin(), empty.begin(), empty.end());
+  else
+    handles.insert(handles.end(), empty.begin(), empty.end());
   struct Run {
     std::size_t begin, end;
     std::uint32_t depth;
@@ -257,7 +325,7 @@ void ChannelTable::Sort() {
     }
     if (longer) {
       for (auto it = first; it != last; ++it) it->chunk = chunk_at(it->row, run.depth + 1);
-      std::stable_sort(first, last, by_chunk);
+      sort_by_chunk(first, last);
       find_runs(run.begin, run.end, run.depth + 1);
       continue;
     }
@@ -269,24 +337,30 @@ void ChannelTable::Sort() {
       return descending ? cmp > 0 : cmp < 0;
     });
   }
-  std::vector<std::uint32_t> order(n);
-  for (std::uint32_t i = 0; i < n; ++i) order[i] = handles[i].row;
   // Rows to their places, following the permutation's cycles: no second
-  // copy of the table is ever held.
-  std::vector<bool> placed(n, false);
+  // copy of the table is ever held. A handle's row becomes its own index
+  // once placed.
+  std::vector<std::uint32_t>& order = buffers.offsets;
+  order.resize(n);
+  for (std::uint32_t i = 0; i < n; ++i) order[i] = handles[i].row;
   for (std::size_t start = 0; start < n; ++start) {
-    if (placed[start] || order[start] == start) continue;
+    if (order[start] == start) continue;
     ChannelRow held = std::move(rows_[start]);
     std::unique_ptr<std::string> held_name = std::move(provider_names_[start]);
     std::size_t at = start;
     while (true) {
-      placed[at] = true;
       const std::size_t from = order[at];
+      order[at] = static_cast<std::uint32_t>(at);
       if (from == start) {
         rows_[at] = std::move(held);
         provider_names_[at] = std::move(held_name);
         break;
       }
+      // The rows a cycle visits lie anywhere in memory: ask for the next
+      // two ahead while this one moves.
+      const std::size_t next = order[from];
+      __builtin_prefetch(&rows_[next]);
+      __builtin_prefetch(&rows_[order[next]]);
       rows_[at] = std::move(rows_[from]);
       provider_names_[at] = std::move(provider_names_[from]);
       at = from;
