@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "../tests/loaders/tricolor_reference.h"
+#include "loaders/loader_references.h"
 #include "fuzz_rows.h"
 #include "loaders/loaders.h"
 

@@ -5,6 +5,7 @@
 
 #include "loaders/loaders.h"
 #include "loaders/row_steps.h"
+#include "support/byte_scan.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -22,24 +23,84 @@ const ChannelRows& FixedRows() {
   return rows;
 }
 
-bool IsLink(std::string_view line) { return line.find('|') != std::string_view::npos; }
+constexpr std::string_view kLinkStart = "<a href=\"";
+constexpr std::string_view kLinkTarget = ".html\">";
+constexpr std::string_view kLinkEnd = "</a>";
+
+// The list's text as the steps read it, one whole-text replacement after the
+// other: each link becomes one line, target, "|", link text.
+std::string ListText(std::string_view cut) {
+  std::string text = ReplaceAll(cut, kLinkStart, "\r\n");
+  text = ReplaceAll(text, kLinkTarget, "|");
+  return ReplaceAll(text, kLinkEnd, "\r\n");
+}
+
+// The same lines in one pass over the cut. The three markers never overlap,
+// and what replaces them (a line break, "|") cannot make any of them, so
+// every marker of the cut is replaced and nothing else. Once a line's fields
+// are read only the markers that end lines matter. False for a cut holding a
+// NUL byte, which the steps' line split reads as the text's end.
+template <typename Cutter>
+bool CutLinks(std::string_view list, Cutter& cutter) {
+  std::size_t piece = 0;
+  std::size_t at = 0;
+  while (true) {
+    at = cutter.FieldsDone() ? FindFirstOf<'<', '\r', '\n', '\0'>(list, at)
+                             : FindFirstOf<'<', '.', '\r', '\n', '\0'>(list, at);
+    const bool end = at == list.size();
+    const std::string_view rest = list.substr(at);
+    const char c = end ? '\0' : list[at];
+    std::size_t marker = 0;
+    bool line_break = false;
+    if (end || c == '\0' || c == '\r' || c == '\n') {
+      marker = 1;
+    } else if (c == '<' && (rest.starts_with(kLinkStart) || rest.starts_with(kLinkEnd))) {
+      marker = rest.starts_with(kLinkStart) ? kLinkStart.size() : kLinkEnd.size();
+      line_break = true;
+    } else if (c == '.' && rest.starts_with(kLinkTarget)) {
+      marker = kLinkTarget.size();
+    } else {
+      ++at;
+      continue;
+    }
+    if (at > piece) cutter.Append(list.substr(piece, at - piece));
+    if (end) break;
+    if (c == '\0') return false;
+    if (line_break) {
+      cutter.Break('\r');
+      cutter.Break('\n');
+    } else if (c == '.') {
+      cutter.Separator();
+    } else {
+      cutter.Break(c);
+    }
+    at += marker;
+    piece = at;
+  }
+  cutter.Finish();
+  return true;
+}
+
 }  // namespace
 
 ChannelRows ParseAkadoPage(std::string_view page, EmptyListCause* empty) {
-  std::string text = CutList(kTableHeadEnd, page, kSpecialRows, empty);
-  // Each link becomes one line: target, "|", link text.
-  text = ReplaceAll(text, "<a href=\"", "\r\n");
-  text = ReplaceAll(text, ".html\">", "|");
-  text = ReplaceAll(text, "</a>", "\r\n");
-  text = Trim(text);
-
+  const std::string_view cut = CutList(kTableHeadEnd, page, kSpecialRows, empty);
   // A line that is not a link would only add a nameless line to the list,
   // which gives no row, so it is left out; so is a link without text.
-  ChannelRows links = SortedLinkRows(text, IsLink, NamelessLinks::kDropped, empty);
-  DecodeHtmlRows(links);
+  SortedLinks links;
+  const auto take = [&links](const CutLine& line) {
+    if (line.separators > 0) links.Add(line.Field(1), line.Field(2));
+  };
+  LineCutter<2, decltype(take)> cutter('|', true, take);
+  if (!CutLinks(cut, cutter)) {
+    links.Clear();
+    ForEachLine(TrimView(ListText(cut)),
+                [&](std::string_view line) { take(CutLine::Of(line, '|', 2)); });
+  }
   ChannelRows rows = FixedRows();
-  rows.insert(rows.end(), std::make_move_iterator(links.begin()),
-              std::make_move_iterator(links.end()));
+  ChannelRows found = links.Rows(NamelessLinks::kDropped, empty);
+  rows.insert(rows.end(), std::make_move_iterator(found.begin()),
+              std::make_move_iterator(found.end()));
   return rows;
 }
 

@@ -41,9 +41,10 @@ std::string_view BuiltinListText(std::string_view key) {
 ChannelRows ParseBuiltinList(std::string_view text) {
   ChannelRows rows;
   // The files end with a line break, which SplitLines does not turn into a row.
-  for (const std::string& line : SplitLines(text)) {
-    rows.push_back({ExtractField(line, 1, ";"), ExtractField(line, 2, ";")});
-  }
+  ForEachLine(text, [&rows](std::string_view line) {
+    rows.push_back({std::string(ExtractFieldView(line, 1, ";")),
+                    std::string(ExtractFieldView(line, 2, ";"))});
+  });
   return rows;
 }
 

@@ -43,7 +43,7 @@ std::string Where(int child, int entry) {
 
 // An element's text: its one and only child, a text or CDATA node. `child` and
 // `entry` only name the element in the message of a failure.
-std::string TextOf(pugi::xml_node element, int child, int entry) {
+std::string_view TextOf(pugi::xml_node element, int child, int entry) {
   if (element.type() != pugi::node_element) Unexpected(Where(child, entry) + " is not an element");
   const pugi::xml_node text = element.first_child();
   if (!text) Unexpected(Where(child, entry) + " is empty");
@@ -51,7 +51,7 @@ std::string TextOf(pugi::xml_node element, int child, int entry) {
       (text.type() != pugi::node_pcdata && text.type() != pugi::node_cdata)) {
     Unexpected(Where(child, entry) + " does not hold a single text");
   }
-  std::string value = text.value();
+  const std::string_view value = text.value();
   if (!IsValidUtf8(value)) Unexpected(Where(child, entry) + " is not well-formed UTF-8");
   return value;
 }
@@ -145,8 +145,8 @@ ChannelRows ParseChannelPackage(std::string_view answer, EmptyListCause* empty) 
   const pugi::xml_node container = root.first_child();
   if (!container) Unexpected("node 1 at the document's top level has no child 0");
 
-  // Pair lines first: nothing is returned unless every entry could be read.
-  std::vector<std::string> pairs;
+  // Nothing is returned unless every entry could be read.
+  ChannelRows rows;
   int index = 0;
   for (pugi::xml_node entry = container.first_child(); entry;
        entry = entry.next_sibling(), ++index) {
@@ -154,19 +154,24 @@ ChannelRows ParseChannelPackage(std::string_view answer, EmptyListCause* empty) 
     if (!name_node) {
       Unexpected("channel entry " + std::to_string(index) + " has fewer than three children");
     }
-    const std::string name = TextOf(name_node, 2, index);
-    const std::string code = TextOf(entry.first_child(), 0, index);
-    pairs.push_back(name + ">" + code);
-  }
-
-  ChannelRows rows;
-  rows.reserve(pairs.size());
-  for (const std::string& line : pairs) {
-    rows.push_back({ExtractField(line, 1, ">"), ExtractField(line, 2, ">")});
+    const std::string_view name = TextOf(name_node, 2, index);
+    rows.push_back(ChannelPackageRow(name, TextOf(entry.first_child(), 0, index)));
   }
   // The texts are XML's, already decoded by the parser.
   if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoEntries);
   return rows;
+}
+
+ChannelRow ChannelPackageRow(std::string_view name, std::string_view code) {
+  // The fields of "name>code" at ">", without making that line.
+  const std::size_t cut = name.find('>');
+  if (cut == std::string_view::npos) {
+    return {std::string(name), std::string(code.substr(0, code.find('>')))};
+  }
+  const std::size_t next = name.find('>', cut + 1);
+  return {std::string(name.substr(0, cut)),
+          std::string(name.substr(cut + 1, (next == std::string_view::npos ? name.size() : next) -
+                                               cut - 1))};
 }
 
 Loader SmartlabLoader() {

@@ -34,6 +34,9 @@ Loader StvLoader();
 // smartlab, moyo: the channel package's entries in the service's XML answer,
 // read by position. Raises std::runtime_error for a document not of that shape.
 ChannelRows ParseChannelPackage(std::string_view answer, EmptyListCause* empty = nullptr);
+// An entry's row: the first and second fields at ">" of its "name>code" line,
+// so a name holding ">" keeps its first part and what follows stands as code.
+ChannelRow ChannelPackageRow(std::string_view name, std::string_view code);
 Loader SmartlabLoader();
 Loader MoyoLoader();
 

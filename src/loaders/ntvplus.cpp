@@ -4,6 +4,7 @@
 
 #include "loaders/loaders.h"
 #include "loaders/row_steps.h"
+#include "support/byte_scan.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -14,27 +15,131 @@ constexpr std::string_view kRightEntry = "<div class=\"rightentry\">";
 
 // An option of the channel selector: value and text. The date selector's
 // values ("08.12") start with a digit too but carry a full stop third.
-bool IsChannelLine(std::string_view line) {
-  if (line.empty() || line[0] < '0' || line[0] > '9') return false;
-  return line.size() < 3 || line[2] != '.';
+bool IsChannelLine(const CutLine& line) {
+  return line.StartsWithDigit() && (line.length < 3 || line.third != '.');
 }
+
+constexpr std::string_view kOptionEnd = "</option>";
+constexpr std::string_view kOptionStart = "<option value=\"";
+constexpr std::string_view kValueEnd = "\">";
+constexpr std::string_view kJoinedBreak = ">\r\n";
+constexpr std::string_view kGroupJoint = "</optgroup><optgroup label=\"";
+
+// The list's text as the steps read it, one whole-text replacement after the
+// other: each option becomes one line, value, "|", text.
+std::string ListText(std::string_view cut) {
+  std::string text = ReplaceAll(cut, kOptionEnd, "\r\n");
+  text = ReplaceAll(text, kOptionStart, "\r\n");
+  text = ReplaceAll(text, kValueEnd, "|");
+  text = ReplaceAll(text, kJoinedBreak, "");
+  return ReplaceAll(text, kGroupJoint, "");
+}
+
+// The same lines in one pass over the cut. Option ends, option starts and
+// value ends never overlap but where an option start's closing quote is
+// followed by ">", and the leftmost one is the one the steps replace. Then
+// the steps drop every ">" of the page that a line break follows (a CR LF of
+// the page, or an option's), and last every group joint that is still whole
+// (one whose quote does not start a value end). Dropping a ">" and its break
+// could join the text around them into a group joint; where the bytes on both
+// sides could be part of one, the pass gives up (false) and the steps run
+// instead, as it does for a NUL byte.
+template <typename Cutter>
+bool CutOptions(std::string_view list, Cutter& cutter) {
+  char last = '\n';  // the last byte before the current point, joints not yet dropped
+  bool joined = false;  // a ">" and its line break were just dropped after `last`
+  const auto joins = [&](char next) { return joined && CouldSpan(kGroupJoint, last, next); };
+  std::size_t piece = 0;
+  std::size_t at = 0;
+  while (true) {
+    at = FindFirstOf<'<', '"', '>', '\r', '\n', '\0'>(list, at);
+    const bool end = at == list.size();
+    const std::string_view rest = list.substr(at);
+    const char c = end ? '\0' : list[at];
+    enum { kNone, kBreak, kMarkerBreak, kSeparator, kDropped, kJoint } what = kNone;
+    std::size_t marker = 1;
+    if (end || c == '\0' || c == '\r' || c == '\n') {
+      what = kBreak;
+    } else if (c == '<' && (rest.starts_with(kOptionEnd) || rest.starts_with(kOptionStart))) {
+      what = kMarkerBreak;
+      marker = rest.starts_with(kOptionEnd) ? kOptionEnd.size() : kOptionStart.size();
+    } else if (c == '<' && rest.starts_with(kGroupJoint) &&
+               (rest.size() == kGroupJoint.size() || rest[kGroupJoint.size()] != '>')) {
+      what = kJoint;
+      marker = kGroupJoint.size();
+    } else if (c == '"' && rest.starts_with(kValueEnd)) {
+      what = kSeparator;
+      marker = kValueEnd.size();
+    } else if (c == '>' && rest.substr(1).starts_with("\r\n")) {
+      what = kDropped;
+      marker = 3;
+    } else if (c == '>' &&
+               (rest.substr(1).starts_with(kOptionEnd) || rest.substr(1).starts_with(kOptionStart))) {
+      what = kDropped;
+      marker = 1 + (rest.substr(1).starts_with(kOptionEnd) ? kOptionEnd.size() : kOptionStart.size());
+    }
+    if (what == kNone) {
+      ++at;
+      continue;
+    }
+    if (at > piece) {
+      if (joins(list[piece])) return false;
+      joined = false;
+      cutter.Append(list.substr(piece, at - piece));
+      last = list[at - 1];
+    }
+    if (end) break;
+    if (c == '\0') return false;
+    switch (what) {
+      case kMarkerBreak:
+        joined = false;
+        cutter.Break('\r');
+        cutter.Break('\n');
+        last = '\n';
+        break;
+      case kJoint:
+        if (joins('<')) return false;
+        joined = false;
+        last = '"';
+        break;
+      case kSeparator:
+        joined = false;
+        cutter.Separator();
+        last = '|';
+        break;
+      case kDropped:
+        joined = true;
+        break;
+      default:
+        joined = false;
+        cutter.Break(c);
+        last = c;
+        break;
+    }
+    at += marker;
+    piece = at;
+  }
+  cutter.Finish();
+  return true;
+}
+
 }  // namespace
 
 ChannelRows ParseNtvplusPage(std::string_view page, EmptyListCause* empty) {
-  std::string text = CutList(kHeadingEnd, page, kRightEntry, empty);
-  // Each option becomes one line: value, "|", text.
-  text = ReplaceAll(text, "</option>", "\r\n");
-  text = ReplaceAll(text, "<option value=\"", "\r\n");
-  text = ReplaceAll(text, "\">", "|");
-  text = ReplaceAll(text, ">\r\n", "");
-  text = ReplaceAll(text, "</optgroup><optgroup label=\"", "");
-  text = Trim(text);
-
+  const std::string_view cut = CutList(kHeadingEnd, page, kRightEntry, empty);
   // A line that is not a channel would only add a nameless line to the list,
   // which gives no row, so it is left out; so is an option without text.
-  ChannelRows rows = SortedLinkRows(text, IsChannelLine, NamelessLinks::kDropped, empty);
-  DecodeHtmlRows(rows);
-  return rows;
+  SortedLinks links;
+  const auto take = [&links](const CutLine& line) {
+    if (IsChannelLine(line)) links.Add(line.Field(1), line.Field(2));
+  };
+  LineCutter<2, decltype(take)> cutter('|', true, take);
+  if (!CutOptions(cut, cutter)) {
+    links.Clear();
+    ForEachLine(TrimView(ListText(cut)),
+                [&](std::string_view line) { take(CutLine::Of(line, '|', 2)); });
+  }
+  return links.Rows(NamelessLinks::kDropped, empty);
 }
 
 Loader NtvplusLoader() {

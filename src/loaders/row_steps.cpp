@@ -12,9 +12,18 @@
 
 namespace brelvik {
 
-std::string CutList(std::string_view start, std::string_view page, std::string_view end,
-                    EmptyListCause* cause) {
-  std::string cut = TextBetween(start, page, end);
+namespace {
+
+// Decodes the references of a field in place; most fields hold none.
+void DecodeHtmlField(std::string& field) {
+  if (field.find('&') != std::string::npos) field = DecodeHtmlReferences(field);
+}
+
+}  // namespace
+
+std::string_view CutList(std::string_view start, std::string_view page, std::string_view end,
+                         EmptyListCause* cause) {
+  const std::string_view cut = TextBetweenView(start, page, end);
   if (cause != nullptr) {
     const std::size_t at = page.find(start);
     const bool marked = !start.empty() && !end.empty() && at != std::string_view::npos &&
@@ -30,8 +39,8 @@ void NoteEmptyList(EmptyListCause* cause, EmptyListCause what) {
 
 void DecodeHtmlRows(ChannelRows& rows) {
   for (ChannelRow& row : rows) {
-    row.name = DecodeHtmlReferences(row.name);
-    row.code = DecodeHtmlReferences(row.code);
+    DecodeHtmlField(row.name);
+    DecodeHtmlField(row.code);
   }
 }
 
@@ -41,6 +50,21 @@ ChannelRow RowFromPair(std::string_view line) {
   return {std::string(ExtractFieldView(line, 2, ">")), std::string(ExtractFieldView(line, 1, ">"))};
 }
 
+ChannelRow Cp1251Row(std::string_view name, std::string_view code, bool html) {
+  ChannelRow row;
+  AppendCp1251AsUtf8(row.name, name);
+  AppendCp1251AsUtf8(row.code, code);
+  if (html) {
+    DecodeHtmlField(row.name);
+    DecodeHtmlField(row.code);
+  }
+  return row;
+}
+
+ChannelRow Cp1251RowFromPair(std::string_view line, bool html) {
+  return Cp1251Row(ExtractFieldView(line, 2, ">"), ExtractFieldView(line, 1, ">"), html);
+}
+
 void DecodeCp1251Rows(ChannelRows& rows) {
   for (ChannelRow& row : rows) {
     row.name = Cp1251ToUtf8(row.name);
@@ -48,30 +72,46 @@ void DecodeCp1251Rows(ChannelRows& rows) {
   }
 }
 
-ChannelRows SortedLinkRows(std::string_view text, bool (*is_link)(std::string_view line),
-                           NamelessLinks nameless, EmptyListCause* cause) {
-  SortedLineList pairs;
-  std::string pair;
-  ForEachLine(text, [&](std::string_view line) {
-    if (!is_link(line)) return;
-    pair.assign(ExtractFieldView(line, 1, "|"));
-    pair += '>';
-    pair += ExtractFieldView(line, 2, "|");
-    pairs.Add(pair);
-  });
+CutLine CutLine::Of(std::string_view line, char separator, int fields) {
+  CutLine cut;
+  const std::string_view delimiter(&separator, 1);
+  for (int k = 0; k < fields; ++k) cut.fields[k] = ExtractFieldView(line, k + 1, delimiter);
+  const auto count = static_cast<int>(std::count(line.begin(), line.end(), separator));
+  cut.separators = std::min(count, fields);
+  cut.length = std::min<std::size_t>(line.size(), 3);
+  cut.first = line.empty() ? 0 : line[0];
+  cut.third = line.size() < 3 ? 0 : line[2];
+  return cut;
+}
 
-  const std::size_t held = pairs.Count();
-  const std::vector<std::string> lines = ValidUtf8Lines(std::move(pairs).Lines());
-  if (held > 0 && lines.empty()) NoteEmptyList(cause, EmptyListCause::kMalformedUtf8);
+ChannelRows SortedLinks::Rows(NamelessLinks nameless, EmptyListCause* cause) const {
+  const std::vector<std::uint32_t> order = pairs_.Order();
   ChannelRows rows;
-  rows.reserve(lines.size());
-  for (const std::string& line : lines) {
-    ChannelRow row = RowFromPair(line);
-    if (row.name.empty() && nameless == NamelessLinks::kDropped) continue;
-    rows.push_back(std::move(row));
+  bool valid = true;
+  for (const std::uint32_t n : order) valid = valid && pairs_.IsValidUtf8(n);
+  if (!valid) {
+    NoteEmptyList(cause, EmptyListCause::kMalformedUtf8);
+  } else {
+    rows.reserve(order.size());
+    for (const std::uint32_t n : order) {
+      ChannelRow row = RowFromPair(pairs_.Line(n));
+      if (row.name.empty() && nameless == NamelessLinks::kDropped) continue;
+      DecodeHtmlField(row.name);
+      DecodeHtmlField(row.code);
+      rows.push_back(std::move(row));
+    }
   }
   if (rows.empty()) NoteEmptyList(cause, EmptyListCause::kNoChannelLine);
   return rows;
+}
+
+ChannelRows SortedLinkRows(std::string_view text, bool (*is_link)(std::string_view line),
+                           NamelessLinks nameless, EmptyListCause* cause) {
+  SortedLinks links;
+  ForEachLine(text, [&](std::string_view line) {
+    if (is_link(line)) links.Add(ExtractFieldView(line, 1, "|"), ExtractFieldView(line, 2, "|"));
+  });
+  return links.Rows(nameless, cause);
 }
 
 }  // namespace brelvik

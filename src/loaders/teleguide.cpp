@@ -4,6 +4,7 @@
 
 #include "loaders/loaders.h"
 #include "loaders/row_steps.h"
+#include "support/byte_scan.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -13,25 +14,124 @@ constexpr std::string_view kGroupStart = "<div id=\"programm_group\">";
 constexpr std::string_view kFooter = "<div id=\"footer\">";
 constexpr std::string_view kLinkStart =
     "<div id=\"programm_logo3\"><div id=\"programm_logo2\"><a href=\"/kanal";
+constexpr std::string_view kTitle = ".html\" title=\"";
+constexpr std::string_view kAlt = "\"alt=\"";
 
-bool StartsWithDigit(std::string_view line) {
-  return !line.empty() && line.front() >= '0' && line.front() <= '9';
+// The list's text as the steps read it, one whole-text replacement after the
+// other: a group's start becomes a line break, a link's start goes, and what
+// stands between number, title and alternative text becomes "|".
+std::string ListText(std::string_view cut) {
+  std::string text = ReplaceAll(cut, kGroupStart, "\r\n");
+  text = ReplaceAll(text, kLinkStart, "");
+  text = ReplaceAll(text, kTitle, "|");
+  return ReplaceAll(text, kAlt, "|");
 }
+
+// The same lines in one pass over the cut. Group starts, link starts, titles
+// and alternative texts never overlap one another (only an alternative text
+// may overlap one before it, which a leftmost scan handles as the steps do).
+// Taking out a link start could join the text around it into a title or an
+// alternative text that the later steps would replace; where that could
+// happen inside the fields read, the pass gives up (false) and the steps run
+// instead. Once a line's fields are read (or it does not start with a digit),
+// only what ends the line matters: a line break or a group start.
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether taking out a link start between `before` and `after` could make a
+// title or an alternative text.
+bool CouldJoin(char before, char after) {
+  return CouldSpan(kTitle, before, after) || CouldSpan(kAlt, before, after);
+}
+
+template <typename Cutter>
+bool CutLinks(std::string_view list, Cutter& cutter) {
+  char last = '\n';
+  bool joined = false;
+  std::size_t piece = 0;
+  std::size_t at = 0;
+  while (true) {
+    const bool settled = cutter.FieldsDone() || (cutter.LineBegun() && !IsDigit(cutter.LineFirst()));
+    at = settled ? FindFirstOf<'<', '\r', '\n', '\0'>(list, at)
+                 : FindFirstOf<'<', '.', '"', '\r', '\n', '\0'>(list, at);
+    const bool end = at == list.size();
+    const std::string_view rest = list.substr(at);
+    const char c = end ? '\0' : list[at];
+    std::size_t marker = 0;  // the length of the marker at `at`
+    enum { kNone, kGroup, kLink, kSeparator, kBreak } what = kNone;
+    if (end || c == '\0') {
+      what = kBreak;
+    } else if (c == '\r' || c == '\n') {
+      what = kBreak;
+      marker = 1;
+    } else if (c == '<' && rest.starts_with(kGroupStart)) {
+      what = kGroup;
+      marker = kGroupStart.size();
+    } else if (c == '<' && !settled && rest.starts_with(kLinkStart)) {
+      what = kLink;
+      marker = kLinkStart.size();
+    } else if (c == '.' && rest.starts_with(kTitle)) {
+      what = kSeparator;
+      marker = kTitle.size();
+    } else if (c == '"' && rest.starts_with(kAlt)) {
+      what = kSeparator;
+      marker = kAlt.size();
+    }
+    if (what == kNone) {
+      ++at;
+      continue;
+    }
+    if (at > piece) {
+      if (joined && CouldJoin(last, list[piece])) return false;
+      joined = false;
+      cutter.Append(list.substr(piece, at - piece));
+      last = list[at - 1];
+    }
+    if (end) break;
+    if (c == '\0') return false;
+    switch (what) {
+      case kGroup:
+        joined = false;
+        cutter.Break('\r');
+        cutter.Break('\n');
+        last = '\n';
+        break;
+      case kLink:
+        joined = true;
+        break;
+      case kSeparator:
+        if (joined && CouldJoin(last, c)) return false;
+        joined = false;
+        cutter.Separator();
+        last = '"';
+        break;
+      default:
+        joined = false;
+        cutter.Break(c);
+        last = c;
+        break;
+    }
+    at += marker;
+    piece = at;
+  }
+  cutter.Finish();
+  return true;
+}
+
 }  // namespace
 
 ChannelRows ParseTeleguidePage(std::string_view page, EmptyListCause* empty) {
-  std::string text = CutList(kGroupStart, page, kFooter, empty);
-  text = ReplaceAll(text, kGroupStart, "\r\n");
-  // A link line now starts with the channel's number: "57.html" title=...".
-  text = ReplaceAll(text, kLinkStart, "");
-  text = ReplaceAll(text, ".html\" title=\"", "|");
-  text = ReplaceAll(text, "\"alt=\"", "|");
-  text = Trim(text);
-
-  // Only the whole text is trimmed, so an indented link line is not a channel.
-  ChannelRows rows = SortedLinkRows(text, StartsWithDigit, NamelessLinks::kKept, empty);
-  DecodeHtmlRows(rows);
-  return rows;
+  const std::string_view cut = CutList(kGroupStart, page, kFooter, empty);
+  SortedLinks links;
+  const auto take = [&links](const CutLine& line) {
+    if (line.StartsWithDigit()) links.Add(line.Field(1), line.Field(2));
+  };
+  LineCutter<2, decltype(take)> cutter('|', true, take);
+  if (!CutLinks(cut, cutter)) {
+    links.Clear();
+    ForEachLine(TrimView(ListText(cut)),
+                [&](std::string_view line) { take(CutLine::Of(line, '|', 2)); });
+  }
+  return links.Rows(NamelessLinks::kKept, empty);
 }
 
 Loader TeleguideLoader() {

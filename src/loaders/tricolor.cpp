@@ -90,7 +90,7 @@ std::string RemoveTabJoints(std::string text) {
 
 // The filter block as one line per check box: code, ">", name.
 std::string CleanFilter(std::string_view page, EmptyListCause* empty) {
-  std::string text = CutList(kFilterStart, page, kFilterEnd, empty);
+  std::string text(CutList(kFilterStart, page, kFilterEnd, empty));
   std::erase(text, '\n');
   std::erase(text, '\t');
   text = ReplaceAll(text, "</label>", "</label>\r");
@@ -105,19 +105,23 @@ std::string CleanFilter(std::string_view page, EmptyListCause* empty) {
 
 ChannelRows RowsOf(const std::vector<std::string>& lines) {
   // The first line is never read: it is what stands before the first check
-  // box's line break, and a check box there is lost.
-  std::vector<std::string> pairs;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (Trim(line).empty()) continue;
-    pairs.push_back(Trim(ExtractField(line, 3, "|")) + ">" + ExtractField(line, 1, "|"));
-  }
+  // box's line break, and a check box there is lost. A line's pair is its
+  // third field at "|" (trimmed), ">", its first; the row's line is that pair
+  // cut again at "|" the same way, which, as the pair holds no "|", is the
+  // pair twice around ">", trimmed.
   ChannelRows rows;
-  rows.reserve(pairs.size());
-  for (const std::string& pair : pairs) {
-    const std::string row_line =
-        Trim(ExtractField(pair, 1, "|") + ">" + ExtractField(pair, 3, "|"));
-    rows.push_back(RowFromPair(row_line));
+  std::string pair;
+  std::string row_line;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    if (TrimView(line).empty()) continue;
+    pair.assign(TrimView(ExtractFieldView(line, 3, "|")));
+    pair += '>';
+    pair += ExtractFieldView(line, 1, "|");
+    row_line.assign(ExtractFieldView(pair, 1, "|"));
+    row_line += '>';
+    row_line += ExtractFieldView(pair, 3, "|");
+    rows.push_back(RowFromPair(TrimView(row_line)));
   }
   return rows;
 }

@@ -4,6 +4,7 @@
 
 #include "loaders/loaders.h"
 #include "loaders/row_steps.h"
+#include "support/byte_scan.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -12,25 +13,94 @@ namespace {
 constexpr std::string_view kOptionStart = "<option value=channel_";
 constexpr std::string_view kSelectEnd = "</select>";
 constexpr std::string_view kOptionEnd = "</option>";
+
+// "57>Kino Plus": code, then name. The page is Windows-1251; the table keeps
+// UTF-8, into which the references (Unicode code points whatever the page's
+// code page) decode.
+void AddRow(ChannelRows& rows, const CutLine& line) {
+  rows.push_back(Cp1251Row(line.Field(2), line.Field(1), true));
+}
+
+// The list's text as the steps read it, one whole-text replacement after the
+// other: each option's end becomes a line break, its start goes.
+std::string ListText(std::string_view cut) {
+  std::string text(kOptionStart);
+  text.append(cut);
+  text = ReplaceAll(text, kOptionEnd, "</option>\r\n");
+  text = ReplaceAll(text, kOptionStart, "");
+  return ReplaceAll(text, kOptionEnd, "");
+}
+
+// The same lines in one pass over the page. The list is the cut with its
+// option starts taken out and each option end made a line break; taking out a
+// start could join the text around it into an option end that the steps would
+// then take out without a break, so where the bytes on both sides could be
+// part of one, the pass gives up (false) and the steps run instead.
+template <typename Cutter>
+bool CutOptions(std::string_view list, Cutter& cutter) {
+  char last = '\n';  // the text's last byte before the current point
+  bool joined = false;  // an option start was just taken out after `last`
+  std::size_t piece = 0;
+  std::size_t at = 0;
+  while (true) {
+    at = FindFirstOf<'<', '\r', '\n', '\0'>(list, at);
+    const bool end = at == list.size();
+    const char c = end ? '\0' : list[at];
+    const bool option_start = !end && c == '<' && list.substr(at).starts_with(kOptionStart);
+    const bool option_end =
+        !end && c == '<' && !option_start && list.substr(at).starts_with(kOptionEnd);
+    if (!end && c == '<' && !option_start && !option_end) {
+      ++at;
+      continue;
+    }
+    if (at > piece) {
+      if (joined && CouldSpan(kOptionEnd, last, list[piece])) return false;
+      joined = false;
+      cutter.Append(list.substr(piece, at - piece));
+      last = list[at - 1];
+    }
+    if (end) break;
+    if (c == '\0') return false;
+    if (option_start) {
+      joined = true;
+      at += kOptionStart.size();
+    } else {
+      joined = false;
+      if (option_end) {
+        cutter.Break('\r');
+        cutter.Break('\n');
+        last = '\n';
+        at += kOptionEnd.size();
+      } else {
+        cutter.Break(c);
+        last = c;
+        ++at;
+      }
+    }
+    piece = at;
+  }
+  cutter.Finish();
+  return true;
+}
+
 }  // namespace
 
 ChannelRows ParseVsetvPage(std::string_view page, EmptyListCause* empty) {
-  std::string text = CutList(kOptionStart, page, kSelectEnd, empty);
-  text.insert(0, kOptionStart);
-  text = ReplaceAll(text, kOptionEnd, "</option>\r\n");
-  text = ReplaceAll(text, kOptionStart, "");
-  text = ReplaceAll(text, kOptionEnd, "");
-  text = Trim(text);
-
+  const std::string_view cut = CutList(kOptionStart, page, kSelectEnd, empty);
   ChannelRows rows;
-  for (const std::string& line : SplitLines(text)) {
-    // "57>Kino Plus": code, then name.
-    rows.push_back(RowFromPair(line));
+  const auto add = [&rows](const CutLine& line) { AddRow(rows, line); };
+  if (!cut.empty()) {
+    // The cut starts right after an option start, so the list is the page
+    // from that start on.
+    const std::string_view list(cut.data() - kOptionStart.size(),
+                                cut.size() + kOptionStart.size());
+    LineCutter<2, decltype(add)> cutter('>', true, add);
+    if (!CutOptions(list, cutter)) {
+      rows.clear();
+      ForEachLine(TrimView(ListText(cut)),
+                  [&](std::string_view line) { add(CutLine::Of(line, '>', 2)); });
+    }
   }
-  // The page is Windows-1251; the table keeps UTF-8, into which the
-  // references (Unicode code points whatever the page's code page) decode.
-  DecodeCp1251Rows(rows);
-  DecodeHtmlRows(rows);
   if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoChannelLine);
   return rows;
 }

@@ -18,15 +18,20 @@ ChannelRows ParseZakonPage(std::string_view page, EmptyListCause* empty) {
   // One entry per line: 'key':{'id':'CODE','name':'NAME',...}, read by
   // position, so a comma or colon inside a name cuts it there. A script's
   // strings are not HTML: "&amp;" there stays as it is.
-  const std::string object = Trim(CutList(kObjectStart, page, kObjectEnd, empty));
-  for (const std::string& line : SplitLines(object)) {
-    const std::string joined = ExtractField(line, 1, ",") + ":" + ExtractField(line, 2, ",");
-    const std::string pair =
-        ReplaceAll(ExtractField(joined, 3, ":") + ">" + ExtractField(joined, 5, ":"), "'", "");
-    rows.push_back(RowFromPair(pair));
-  }
-  // The page is Windows-1251; the table keeps UTF-8.
-  DecodeCp1251Rows(rows);
+  const std::string_view object = TrimView(CutList(kObjectStart, page, kObjectEnd, empty));
+  std::string joined;
+  std::string pair;
+  ForEachLine(object, [&](std::string_view line) {
+    joined.assign(ExtractFieldView(line, 1, ","));
+    joined += ':';
+    joined += ExtractFieldView(line, 2, ",");
+    pair.assign(ExtractFieldView(joined, 3, ":"));
+    pair += '>';
+    pair += ExtractFieldView(joined, 5, ":");
+    std::erase(pair, '\'');
+    // The page is Windows-1251; the table keeps UTF-8.
+    rows.push_back(Cp1251RowFromPair(pair, false));
+  });
   if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoChannelLine);
   return rows;
 }

@@ -73,12 +73,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view upper_prefix) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimView(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-  return text;
-}
-
 // A line of the file: its bytes without the line end, and where they start.
 struct Line {
   std::string_view text;

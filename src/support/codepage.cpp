@@ -199,21 +199,33 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
 }
 
 std::string Cp1251ToUtf8(std::string_view bytes) {
-  const Cp1251Tables& tables = Tables();
   std::string out;
-  out.reserve(bytes.size() + bytes.size() / 4);
+  AppendCp1251AsUtf8(out, bytes);
+  return out;
+}
+
+void AppendCp1251AsUtf8(std::string& out, std::string_view bytes) {
+  const Cp1251Tables& tables = Tables();
+  std::size_t size = bytes.size();
+  for (std::size_t i = AsciiRun(bytes, 0); i < bytes.size(); i += 1 + AsciiRun(bytes, i + 1)) {
+    size += tables.high[static_cast<unsigned char>(bytes[i]) - 0x80].length - 1;
+  }
+  const std::size_t start = out.size();
+  out.resize(start + size);
+  char* to = out.data() + start;
   std::size_t i = 0;
   while (i < bytes.size()) {
     const std::size_t run = AsciiRun(bytes, i);
-    out.append(bytes.data() + i, run);
+    std::memcpy(to, bytes.data() + i, run);
+    to += run;
     i += run;
     while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) >= 0x80) {
       const Utf8Bytes& entry = tables.high[static_cast<unsigned char>(bytes[i]) - 0x80];
-      out.append(entry.bytes.data(), entry.length);
+      std::memcpy(to, entry.bytes.data(), entry.length);
+      to += entry.length;
       ++i;
     }
   }
-  return out;
 }
 
 bool IsValidUtf8(std::string_view bytes) {

@@ -12,6 +12,8 @@ namespace brelvik {
 // Decodes Windows-1251 bytes to UTF-8. Every byte maps; the one unassigned
 // byte (0x98) becomes U+FFFD.
 std::string Cp1251ToUtf8(std::string_view bytes);
+// Appends the same UTF-8 to `out`, growing it once.
+void AppendCp1251AsUtf8(std::string& out, std::string_view bytes);
 
 // The text itself when it is well-formed UTF-8, otherwise the empty text.
 std::string ValidUtf8(std::string_view bytes);

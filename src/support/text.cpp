@@ -2,9 +2,18 @@
 // loaders use to take provider pages apart.
 #include "support/text.h"
 
+#include "support/codepage.h"
+
+#include <unicode/coleitr.h>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/tblcoll.h>
+#include <unicode/ucol.h>
+#include <unicode/uchar.h>
+#include <unicode/uniset.h>
+#include <unicode/uset.h>
 #include <unicode/unistr.h>
+#include <unicode/usetiter.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
@@ -55,21 +64,28 @@ std::string_view ExtractFieldView(std::string_view text, int n, std::string_view
 
 std::string TextBetween(std::string_view start_marker, std::string_view text,
                         std::string_view end_marker) {
+  return std::string(TextBetweenView(start_marker, text, end_marker));
+}
+
+std::string_view TextBetweenView(std::string_view start_marker, std::string_view text,
+                                 std::string_view end_marker) {
   if (start_marker.empty() || text.empty() || end_marker.empty()) return {};
   const std::size_t start = text.find(start_marker);
   if (start == std::string_view::npos) return {};
   const std::string_view after = text.substr(start + start_marker.size());
   const std::size_t end = after.find(end_marker);
   if (end == std::string_view::npos) return {};
-  return std::string(after.substr(0, end));
+  return after.substr(0, end);
 }
 
-std::string Trim(std::string_view text) {
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string_view TrimView(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
   while (begin < end && IsTrimmed(text[begin])) ++begin;
   while (end > begin && IsTrimmed(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
@@ -118,12 +134,16 @@ std::unique_ptr<icu::Collator> CreateLineCollator() {
   return collator;
 }
 
+const icu::Collator& PrototypeCollator() {
+  static const std::unique_ptr<icu::Collator> prototype = CreateLineCollator();
+  return *prototype;
+}
+
 // The collator is opened once; each thread works on its own clone, so no
 // reliance is placed on how far a shared instance's const methods are
 // thread-safe, and a clone is far cheaper than opening the locale's data.
 const icu::Collator& ThreadCollator() {
-  static const std::unique_ptr<icu::Collator> prototype = CreateLineCollator();
-  thread_local const std::unique_ptr<icu::Collator> clone(prototype->clone());
+  thread_local const std::unique_ptr<icu::Collator> clone(PrototypeCollator().clone());
   if (!clone) throw std::runtime_error("cannot clone the collator");
   return *clone;
 }
@@ -155,38 +175,292 @@ std::string_view SortKey(std::string_view line) {
   return std::string_view(key.data(), length > 0 ? length - 1 : 0);
 }
 
+// The root collation's elements, at secondary strength, of the characters
+// provider pages are made of (ASCII, Latin-1 and Latin Extended-A, the Russian,
+// Ukrainian and Belarusian Cyrillic letters, common punctuation and signs) that
+// start or belong to no contraction and no prefix rule that could fire among
+// them, and have no canonical combining class at either end (so no reordering
+// or discontiguous match can involve them). For a line of such characters the
+// collation elements are those of its characters one after the other, and
+// ICU's key at secondary strength orders and equates lines as comparing, first,
+// the sequences of their non-zero primary weights and then the sequences of
+// their non-zero secondary weights does (each weight compared as a number, a
+// shorter sequence that is a prefix of a longer one first). The table's key
+// writes exactly that: each primary as a code of its rank among the table's
+// primaries (one byte, or two for ranks past 0xEF; the codes are prefix-free
+// and ordered as the ranks), a zero byte, then each secondary as its rank in
+// one byte. The weights come from ICU's own collation element iterator, so the
+// table follows the ICU the program runs with.
+class SecondaryWeights {
+ public:
+  static const SecondaryWeights& Get() {
+    static const SecondaryWeights weights;
+    return weights;
+  }
+
+  // Writes the table's key of `line` to `key`; false when a character is not
+  // in the table or the line is not well-formed UTF-8.
+  bool Key(std::string_view line, std::string& key, std::string& secondaries) const {
+    key.clear();
+    secondaries.clear();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    const std::size_t size = line.size();
+    for (std::size_t i = 0; i < size;) {
+      char32_t cp = bytes[i];
+      if (cp < 0x80) {
+        ++i;
+      } else if (cp >= 0xC2 && cp <= 0xDF && i + 1 < size && (bytes[i + 1] & 0xC0) == 0x80) {
+        cp = ((cp & 0x1F) << 6) | (bytes[i + 1] & 0x3F);
+        i += 2;
+      } else if ((cp == 0xE0 || cp == 0xE1 || cp == 0xE2) && i + 2 < size &&
+                 (bytes[i + 1] & 0xC0) == 0x80 && (bytes[i + 2] & 0xC0) == 0x80 &&
+                 (cp != 0xE0 || bytes[i + 1] >= 0xA0)) {
+        cp = ((cp & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F);
+        i += 3;
+      } else {
+        return false;
+      }
+      if (cp >= kTableEnd) return false;
+      const Span span = spans_[cp];
+      if (!span.usable) return false;
+      for (std::size_t e = span.first; e < span.first + span.count; ++e) {
+        const Element& element = elements_[e];
+        key.append(element.primary, element.primary_size);
+        if (element.secondary != 0) secondaries.push_back(static_cast<char>(element.secondary));
+      }
+    }
+    key.push_back('\0');
+    key.append(secondaries);
+    return true;
+  }
+
+ private:
+  static constexpr char32_t kTableEnd = 0x2200;
+  static constexpr std::pair<char32_t, char32_t> kRanges[] = {
+      {0x0001, 0x0080}, {0x00A0, 0x0180}, {0x0400, 0x0460}, {0x0490, 0x0492},
+      {0x2010, 0x2028}, {0x2030, 0x203B}, {0x20AC, 0x20AD}, {0x2116, 0x2117},
+      {0x2122, 0x2123}};
+  static constexpr std::size_t kOneByteRanks = 0xEF;
+
+  struct Span {
+    std::uint16_t first = 0;
+    std::uint8_t count = 0;
+    bool usable = false;
+  };
+  struct Element {
+    char primary[2];  // the rank's code; none for a weight of 0
+    std::uint8_t primary_size;
+    std::uint8_t secondary;  // rank from 1; 0 for none
+  };
+
+  static bool InTable(char32_t cp) {
+    for (const auto& [first, end] : kRanges) {
+      if (cp >= first && cp < end) return true;
+    }
+    return false;
+  }
+
+  SecondaryWeights() : spans_(kTableEnd) {
+    UErrorCode status = U_ZERO_ERROR;
+    const auto* collator = dynamic_cast<const icu::RuleBasedCollator*>(&PrototypeCollator());
+    // Any setting that makes weights compare otherwise than plainly leaves the
+    // table empty, and every line is keyed by ICU.
+    if (collator == nullptr || collator->getStrength() != icu::Collator::SECONDARY ||
+        collator->getAttribute(UCOL_ALTERNATE_HANDLING, status) != UCOL_NON_IGNORABLE ||
+        collator->getAttribute(UCOL_FRENCH_COLLATION, status) != UCOL_OFF ||
+        collator->getAttribute(UCOL_CASE_LEVEL, status) != UCOL_OFF ||
+        collator->getAttribute(UCOL_NUMERIC_COLLATION, status) != UCOL_OFF ||
+        collator->getReorderCodes(nullptr, 0, status) != 0 || U_FAILURE(status)) {
+      return;
+    }
+    UCollator* root = ucol_open("", &status);
+    USet* contraction_set = uset_openEmpty();
+    ucol_getContractionsAndExpansions(root, contraction_set, nullptr, true, &status);
+    const icu::UnicodeSet contractions(*icu::UnicodeSet::fromUSet(contraction_set));
+    uset_close(contraction_set);
+    ucol_close(root);
+    if (U_FAILURE(status)) return;
+
+    // A character whose elements hold alone: in the table's ranges, assigned,
+    // of combining class 0 at both ends. Contractions (and prefix rules, which
+    // come as strings too) that start with such a character could fire inside
+    // a line the table keys, so every later character of them is left out;
+    // those starting with any other character cannot, as a line holding it is
+    // keyed by ICU.
+    std::vector<bool> plain(kTableEnd, false);
+    for (char32_t cp = 1; cp < kTableEnd; ++cp) {
+      plain[cp] = InTable(cp) && u_charType(cp) != U_UNASSIGNED &&
+                  u_getCombiningClass(cp) == 0 &&
+                  u_getIntPropertyValue(cp, UCHAR_LEAD_CANONICAL_COMBINING_CLASS) == 0 &&
+                  u_getIntPropertyValue(cp, UCHAR_TRAIL_CANONICAL_COMBINING_CLASS) == 0;
+    }
+    std::vector<bool> in_context(kTableEnd, false);
+    for (icu::UnicodeSetIterator it(contractions); it.next();) {
+      const icu::UnicodeString text = it.getString();
+      const UChar32 first = text.char32At(0);
+      if (first < 0 || static_cast<char32_t>(first) >= kTableEnd || !plain[first]) continue;
+      for (int32_t k = U16_LENGTH(first); k < text.length();) {
+        const UChar32 cp = text.char32At(k);
+        if (cp >= 0 && static_cast<char32_t>(cp) < kTableEnd) in_context[cp] = true;
+        k += U16_LENGTH(cp);
+      }
+    }
+
+    struct Raw {
+      std::uint32_t primary;
+      std::uint32_t secondary;
+    };
+    std::vector<std::vector<Raw>> raw(kTableEnd);
+    std::vector<std::uint32_t> primaries;
+    std::vector<std::uint32_t> secondaries;
+    for (char32_t cp = 1; cp < kTableEnd; ++cp) {
+      if (!plain[cp] || in_context[cp]) continue;
+      std::unique_ptr<icu::CollationElementIterator> elements(
+          collator->createCollationElementIterator(icu::UnicodeString(static_cast<UChar32>(cp))));
+      if (!elements) continue;
+      std::vector<Raw> list;
+      bool usable = true;
+      status = U_ZERO_ERROR;
+      for (int32_t order;
+           (order = elements->next(status)) != icu::CollationElementIterator::NULLORDER;) {
+        const auto half = static_cast<std::uint32_t>(order);
+        // A 64-bit element comes as two halves: the first with the upper 16
+        // bits of the primary and the upper byte of the secondary, a
+        // continuation (marked 0xC0 in its low byte) with the lower ones.
+        if ((half & 0xC0) == 0xC0) {
+          if (list.empty()) {
+            usable = false;
+            break;
+          }
+          list.back().primary |= half >> 16;
+          list.back().secondary |= (half >> 8) & 0xFF;
+        } else {
+          list.push_back({half & 0xFFFF0000u, ((half >> 8) & 0xFF) << 8});
+        }
+      }
+      if (U_FAILURE(status) || !usable) continue;
+      std::vector<Raw> kept;
+      for (const Raw& element : list) {
+        if (element.primary == 0 && element.secondary == 0) continue;  // ignorable here
+        if (element.primary != 0 && element.secondary == 0) usable = false;
+        kept.push_back(element);
+      }
+      if (!usable || kept.size() > 8) continue;
+      for (const Raw& element : kept) {
+        if (element.primary != 0) primaries.push_back(element.primary);
+        secondaries.push_back(element.secondary);
+      }
+      raw[cp] = std::move(kept);
+      spans_[cp].usable = true;
+    }
+    std::sort(primaries.begin(), primaries.end());
+    primaries.erase(std::unique(primaries.begin(), primaries.end()), primaries.end());
+    std::sort(secondaries.begin(), secondaries.end());
+    secondaries.erase(std::unique(secondaries.begin(), secondaries.end()), secondaries.end());
+    if (primaries.size() > kOneByteRanks + 0x0F00 || secondaries.size() > 0xFF) {
+      spans_.assign(kTableEnd, Span{});
+      return;
+    }
+    const auto rank = [](const std::vector<std::uint32_t>& sorted, std::uint32_t weight) {
+      return static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), weight) -
+                                      sorted.begin()) + 1;
+    };
+    for (char32_t cp = 0; cp < kTableEnd; ++cp) {
+      if (!spans_[cp].usable) continue;
+      spans_[cp].first = static_cast<std::uint16_t>(elements_.size());
+      spans_[cp].count = static_cast<std::uint8_t>(raw[cp].size());
+      for (const Raw& element : raw[cp]) {
+        Element coded{{0, 0}, 0, 0};
+        if (element.primary != 0) {
+          const std::size_t r = rank(primaries, element.primary);
+          if (r <= kOneByteRanks) {
+            coded.primary[0] = static_cast<char>(r);
+            coded.primary_size = 1;
+          } else {
+            coded.primary[0] = static_cast<char>(0xF0 + ((r - kOneByteRanks - 1) >> 8));
+            coded.primary[1] = static_cast<char>((r - kOneByteRanks - 1) & 0xFF);
+            coded.primary_size = 2;
+          }
+        }
+        coded.secondary = static_cast<std::uint8_t>(rank(secondaries, element.secondary));
+        elements_.push_back(coded);
+      }
+    }
+  }
+
+  std::vector<Span> spans_;
+  std::vector<Element> elements_;
+};
+
 }  // namespace
 
 SortedLineList::SortedLineList() = default;
 SortedLineList::~SortedLineList() = default;
 
+bool SortedLineList::AppendKey(std::string_view line) {
+  if (!icu_keys_) {
+    if (!SecondaryWeights::Get().Key(line, scratch_, key_secondaries_)) return false;
+    keys_.append(scratch_);
+    return true;
+  }
+  keys_.append(SortKey(line));
+  return true;
+}
+
 bool SortedLineList::Add(std::string_view line) {
-  const std::string_view key = SortKey(line);
+  const std::size_t key_offset = keys_.size();
+  if (!AppendKey(line)) {
+    UseIcuKeys();
+    return Add(line);
+  }
+  const std::string_view key = std::string_view(keys_).substr(key_offset);
   const std::size_t hash = std::hash<std::string_view>()(key);
   const auto hash_tag = static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
-  if ((entries_.size() + 1) * 2 > slots_.size()) GrowSlots();
+  if ((entries_.size() + 1) * 2 > slots_.size()) {
+    Rehash(slots_.empty() ? 64 : slots_.size() * 2);
+  }
   const std::size_t mask = slots_.size() - 1;
   std::size_t i = hash & mask;
   for (; slots_[i].entry != 0; i = (i + 1) & mask) {
     if (slots_[i].hash_tag == hash_tag && KeyOf(entries_[slots_[i].entry - 1]) == key) {
+      keys_.resize(key_offset);
       return false;
     }
   }
   if (entries_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    keys_.resize(key_offset);
     throw std::length_error("too many lines for a sorted line list");
   }
-  entries_.push_back(Entry{keys_.size(), key.size(), hash, std::string(line)});
-  keys_.append(key);
+  // The table keys only well-formed UTF-8, so only ICU's keys need the check.
+  if (icu_keys_ && !IsValidUtf8(line)) ++malformed_;
+  entries_.push_back(Entry{lines_.size(), line.size(), key_offset, key.size(), hash});
+  lines_.append(line);
   slots_[i] = Slot{hash_tag, static_cast<std::uint32_t>(entries_.size())};
   return true;
+}
+
+void SortedLineList::UseIcuKeys() {
+  icu_keys_ = true;
+  std::string keys;
+  keys.reserve(keys_.size());
+  for (Entry& entry : entries_) {
+    const std::string_view key = SortKey(LineOf(entry));
+    entry.key_offset = keys.size();
+    entry.key_size = key.size();
+    entry.hash = std::hash<std::string_view>()(key);
+    keys.append(key);
+  }
+  keys_ = std::move(keys);
+  Rehash(slots_.size());
 }
 
 void SortedLineList::AddText(std::string_view text) {
   ForEachLine(text, [this](std::string_view line) { Add(line); });
 }
 
-void SortedLineList::GrowSlots() {
-  slots_.assign(slots_.empty() ? 64 : slots_.size() * 2, Slot{0, 0});
+void SortedLineList::Rehash(std::size_t slot_count) {
+  slots_.assign(slot_count, Slot{0, 0});
+  if (slot_count == 0) return;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t n = 0; n < entries_.size(); ++n) {
     const std::size_t hash = entries_[n].hash;
@@ -214,9 +488,8 @@ std::vector<std::size_t> SortedLineList::SortedOrder() const {
     }
     items[n] = Item{head, n};
   }
-  // No two keys are equal, so this order is the only one. A merge sort keeps to
-  // N log N comparisons however the keys are patterned.
-  std::stable_sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
+  // No two keys are equal, so this order is the only one.
+  std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
     if (a.head != b.head) return a.head < b.head;
     return KeyOf(entries_[a.entry]) < KeyOf(entries_[b.entry]);
   });
@@ -228,22 +501,99 @@ std::vector<std::size_t> SortedLineList::SortedOrder() const {
 std::vector<std::string> SortedLineList::Lines() const& {
   std::vector<std::string> lines;
   lines.reserve(entries_.size());
-  for (const std::size_t n : SortedOrder()) lines.push_back(entries_[n].line);
+  ForEachSorted([&lines](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
 std::vector<std::string> SortedLineList::Lines() && {
-  std::vector<std::string> lines;
-  lines.reserve(entries_.size());
-  for (const std::size_t n : SortedOrder()) lines.push_back(std::move(entries_[n].line));
+  std::vector<std::string> lines = std::as_const(*this).Lines();
   Clear();
   return lines;
 }
 
 void SortedLineList::Clear() {
   entries_.clear();
+  lines_.clear();
   keys_.clear();
   slots_.clear();
+  icu_keys_ = false;
+  malformed_ = 0;
+}
+
+SortedLineBatch::SortedLineBatch() = default;
+SortedLineBatch::~SortedLineBatch() = default;
+
+void SortedLineBatch::Add(std::string_view line) {
+  if (line.size() > std::numeric_limits<std::uint32_t>::max() ||
+      entries_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    throw std::length_error("too many lines for a sorted line list");
+  }
+  bool valid = true;
+  std::string_view key;
+  if (!icu_keys_ && SecondaryWeights::Get().Key(line, scratch_, key_secondaries_)) {
+    key = scratch_;
+  } else {
+    if (!icu_keys_) UseIcuKeys();
+    key = SortKey(line);
+    valid = brelvik::IsValidUtf8(line);
+  }
+  entries_.push_back(Entry{lines_.size(), keys_.size(), static_cast<std::uint32_t>(line.size()),
+                           static_cast<std::uint32_t>(key.size()), valid});
+  lines_.append(line);
+  keys_.append(key);
+}
+
+void SortedLineBatch::Clear() {
+  entries_.clear();
+  lines_.clear();
+  keys_.clear();
+  icu_keys_ = false;
+}
+
+void SortedLineBatch::UseIcuKeys() {
+  icu_keys_ = true;
+  std::string keys;
+  keys.reserve(keys_.size());
+  for (Entry& entry : entries_) {
+    const std::string_view key =
+        SortKey(std::string_view(lines_).substr(entry.line_offset, entry.line_size));
+    entry.key_offset = keys.size();
+    entry.key_size = static_cast<std::uint32_t>(key.size());
+    keys.append(key);
+  }
+  keys_ = std::move(keys);
+}
+
+std::vector<std::uint32_t> SortedLineBatch::Order() const {
+  struct Item {
+    std::uint64_t head;  // the key's first eight bytes, big-endian, zeros past its end
+    std::uint32_t entry;
+  };
+  std::vector<Item> items(entries_.size());
+  for (std::uint32_t n = 0; n < items.size(); ++n) {
+    const std::string_view key = KeyOf(entries_[n]);
+    std::uint64_t head = 0;
+    for (std::size_t b = 0; b < 8; ++b) {
+      head = (head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+    }
+    items[n] = Item{head, n};
+  }
+  // Equal keys stand together, the first added first.
+  std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
+    if (a.head != b.head) return a.head < b.head;
+    const int order = KeyOf(entries_[a.entry]).compare(KeyOf(entries_[b.entry]));
+    return order != 0 ? order < 0 : a.entry < b.entry;
+  });
+  std::vector<std::uint32_t> order;
+  order.reserve(items.size());
+  for (std::size_t n = 0; n < items.size(); ++n) {
+    if (n > 0 && items[n].head == items[n - 1].head &&
+        KeyOf(entries_[items[n].entry]) == KeyOf(entries_[items[n - 1].entry])) {
+      continue;
+    }
+    order.push_back(items[n].entry);
+  }
+  return order;
 }
 
 }  // namespace brelvik

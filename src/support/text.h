@@ -21,9 +21,14 @@ std::string_view ExtractFieldView(std::string_view text, int n, std::string_view
 // empty when any argument is empty or either marker is missing.
 std::string TextBetween(std::string_view start_marker, std::string_view text,
                         std::string_view end_marker);
+// The same text as a view into `text`.
+std::string_view TextBetweenView(std::string_view start_marker, std::string_view text,
+                                 std::string_view end_marker);
 
 // Removes leading and trailing bytes whose code is 32 or less.
 std::string Trim(std::string_view text);
+// The same as a view into `text`.
+std::string_view TrimView(std::string_view text);
 
 // Replaces every occurrence of `from` by `to`, case-sensitively, left to right.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
@@ -63,9 +68,16 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // Collation: ICU's root collation (CLDR root, a fixed locale, never the
 // machine's settings: digits, Latin, then Cyrillic, which covers Russian
 // alphabetical order) at secondary strength, so letter case is ignored while
-// letters and accents still differ. Lines are compared through ICU sort keys:
+// letters and accents still differ. Lines are compared through sort keys:
 // adding a line costs one key and a hash look-up, and the lines are sorted
 // when asked for, so adding N lines and reading them costs O(N log N).
+//
+// A line made only of characters whose collation elements do not depend on
+// their neighbours (Latin, Greek, Cyrillic, punctuation and the like, which
+// is what provider pages hold) gets its key from a table of those elements
+// taken from ICU once; such keys order and equate lines exactly as ICU's sort
+// keys do. The first line the table cannot key makes the list key every line
+// through ICU from then on, the ones it holds included.
 class SortedLineList {
  public:
   SortedLineList();
@@ -78,6 +90,14 @@ class SortedLineList {
   // Adds every line of a text split as SplitLines does.
   void AddText(std::string_view text);
   std::size_t Count() const { return entries_.size(); }
+  // True when every line held is well-formed UTF-8.
+  bool AllValidUtf8() const { return malformed_ == 0; }
+  // Calls `take(std::string_view line)` for each line in order; the views
+  // stay valid while the list is not changed.
+  template <typename Take>
+  void ForEachSorted(Take take) const {
+    for (const std::size_t n : SortedOrder()) take(LineOf(entries_[n]));
+  }
   // The lines in order.
   std::vector<std::string> Lines() const&;
   // The lines in order, moved out; the list is left empty.
@@ -86,10 +106,11 @@ class SortedLineList {
 
  private:
   struct Entry {
+    std::size_t line_offset;  // into lines_
+    std::size_t line_size;
     std::size_t key_offset;  // into keys_
     std::size_t key_size;
     std::size_t hash;  // of the key
-    std::string line;
   };
   // A slot of the hash set: the upper half of the key's hash, and the entry's
   // index + 1 (0 for a free slot). Eight bytes a slot keep look-ups in cache.
@@ -101,15 +122,69 @@ class SortedLineList {
   std::string_view KeyOf(const Entry& entry) const {
     return std::string_view(keys_).substr(entry.key_offset, entry.key_size);
   }
-  void GrowSlots();
+  std::string_view LineOf(const Entry& entry) const {
+    return std::string_view(lines_).substr(entry.line_offset, entry.line_size);
+  }
+  // Puts the key of `line` at the end of keys_; false when the line is left
+  // unkeyed because the table cannot key it (keys_ is then as before).
+  bool AppendKey(std::string_view line);
+  void UseIcuKeys();
+  void Rehash(std::size_t slot_count);
   std::vector<std::size_t> SortedOrder() const;
 
-  // Entries in the order they were added; their keys stand end to end in
-  // keys_, so an entry costs no allocation beyond its line's.
+  // Entries in the order they were added; their lines and keys stand end to
+  // end in lines_ and keys_, so an entry costs no allocation of its own.
   std::vector<Entry> entries_;
+  std::string lines_;
   std::string keys_;
+  std::string scratch_;
+  std::string key_secondaries_;
   // An open-addressing hash set over the keys, never more than half full.
   std::vector<Slot> slots_;
+  bool icu_keys_ = false;  // keys_ holds ICU's sort keys rather than the table's
+  std::size_t malformed_ = 0;  // lines held that are not well-formed UTF-8
+};
+
+// The lines a SortedLineList would hold, in its order, for lines that are
+// all added before any is read: each line is kept once (the first of lines
+// equal under the collation), found by sorting the keys rather than through a
+// hash set, which costs less when most lines are distinct.
+class SortedLineBatch {
+ public:
+  SortedLineBatch();
+  ~SortedLineBatch();
+  SortedLineBatch(const SortedLineBatch&) = delete;
+  SortedLineBatch& operator=(const SortedLineBatch&) = delete;
+
+  void Add(std::string_view line);
+  // The lines kept, in order: indices for Line() and IsValidUtf8().
+  std::vector<std::uint32_t> Order() const;
+  std::string_view Line(std::uint32_t n) const {
+    const Entry& entry = entries_[n];
+    return std::string_view(lines_).substr(entry.line_offset, entry.line_size);
+  }
+  bool IsValidUtf8(std::uint32_t n) const { return entries_[n].valid_utf8; }
+  void Clear();
+
+ private:
+  struct Entry {
+    std::size_t line_offset;
+    std::size_t key_offset;
+    std::uint32_t line_size;
+    std::uint32_t key_size;
+    bool valid_utf8;
+  };
+  std::string_view KeyOf(const Entry& entry) const {
+    return std::string_view(keys_).substr(entry.key_offset, entry.key_size);
+  }
+  void UseIcuKeys();
+
+  std::vector<Entry> entries_;
+  std::string lines_;
+  std::string keys_;
+  std::string scratch_;
+  std::string key_secondaries_;
+  bool icu_keys_ = false;
 };
 
 }  // namespace brelvik

@@ -11,7 +11,7 @@
 #include "fixture.h"
 #include "loaders/loader_test_support.h"
 #include "loaders/loaders.h"
-#include "loaders/tricolor_reference.h"
+#include "loaders/loader_references.h"
 #include "temp_dir.h"
 
 namespace brelvik {
