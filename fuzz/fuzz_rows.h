@@ -7,12 +7,20 @@
 #include <string_view>
 
 #include "loaders/channel_row.h"
+#include "loaders/empty_list.h"
 #include "support/codepage.h"
 
 namespace brelvik::fuzz {
 
 inline std::string_view AsPage(const std::uint8_t* data, std::size_t size) {
   return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// Stops the fuzzer unless the one-pass body and the step-by-step reference
+// gave the same rows (names, codes, order) and the same empty-list cause.
+inline void CheckSameRows(const ChannelRows& rows, EmptyListCause cause,
+                          const ChannelRows& reference, EmptyListCause reference_cause) {
+  if (rows != reference || cause != reference_cause) __builtin_trap();
 }
 
 // Every name and code is well-formed UTF-8.

@@ -35,29 +35,32 @@ std::string ListText(std::string_view cut) {
   return ReplaceAll(text, kLinkEnd, "\r\n");
 }
 
-// The same lines in one pass over the cut. The three markers never overlap,
+// The same lines in one pass over the page after the table's head, up to the
+// special rows (whose marker cannot start inside a link's). The three markers
+// never overlap,
 // and what replaces them (a line break, "|") cannot make any of them, so
 // every marker of the cut is replaced and nothing else. Once a line's fields
 // are read only the markers that end lines matter. False for a cut holding a
 // NUL byte, which the steps' line split reads as the text's end.
 template <typename Cutter>
-bool CutLinks(std::string_view list, Cutter& cutter) {
+CutEnd CutLinks(std::string_view list, Cutter& cutter) {
   std::size_t piece = 0;
   std::size_t at = 0;
   while (true) {
-    at = cutter.FieldsDone() ? FindFirstOf<'<', '\r', '\n', '\0'>(list, at)
-                             : FindFirstOf<'<', '.', '\r', '\n', '\0'>(list, at);
-    const bool end = at == list.size();
+    at = cutter.FieldsDone() ? FindFirstOf<'<', 'c', '\r', '\n', '\0'>(list, at)
+                             : FindFirstOf<'<', '.', 'c', '\r', '\n', '\0'>(list, at);
+    if (at == list.size()) return CutEnd::kNoMarker;
     const std::string_view rest = list.substr(at);
-    const char c = end ? '\0' : list[at];
+    const char c = list[at];
+    const bool end = c == 'c' && StartsWith(rest, kSpecialRows);
     std::size_t marker = 0;
     bool line_break = false;
     if (end || c == '\0' || c == '\r' || c == '\n') {
       marker = 1;
-    } else if (c == '<' && (rest.starts_with(kLinkStart) || rest.starts_with(kLinkEnd))) {
-      marker = rest.starts_with(kLinkStart) ? kLinkStart.size() : kLinkEnd.size();
+    } else if (c == '<' && (StartsWith(rest, kLinkStart) || StartsWith(rest, kLinkEnd))) {
+      marker = StartsWith(rest, kLinkStart) ? kLinkStart.size() : kLinkEnd.size();
       line_break = true;
-    } else if (c == '.' && rest.starts_with(kLinkTarget)) {
+    } else if (c == '.' && StartsWith(rest, kLinkTarget)) {
       marker = kLinkTarget.size();
     } else {
       ++at;
@@ -65,7 +68,7 @@ bool CutLinks(std::string_view list, Cutter& cutter) {
     }
     if (at > piece) cutter.Append(list.substr(piece, at - piece));
     if (end) break;
-    if (c == '\0') return false;
+    if (c == '\0') return CutEnd::kGaveUp;
     if (line_break) {
       cutter.Break('\r');
       cutter.Break('\n');
@@ -78,25 +81,29 @@ bool CutLinks(std::string_view list, Cutter& cutter) {
     piece = at;
   }
   cutter.Finish();
-  return true;
+  return CutEnd::kAtMarker;
 }
 
 }  // namespace
 
 ChannelRows ParseAkadoPage(std::string_view page, EmptyListCause* empty) {
-  const std::string_view cut = CutList(kTableHeadEnd, page, kSpecialRows, empty);
   // A line that is not a link would only add a nameless line to the list,
   // which gives no row, so it is left out; so is a link without text.
   SortedLinks links;
   const auto take = [&links](const CutLine& line) {
     if (line.separators > 0) links.Add(line.Field(1), line.Field(2));
   };
-  LineCutter<2, decltype(take)> cutter('|', true, take);
-  if (!CutLinks(cut, cutter)) {
-    links.Clear();
-    ForEachLine(TrimView(ListText(cut)),
-                [&](std::string_view line) { take(CutLine::Of(line, '|', 2)); });
-  }
+  CutListInOnePass(
+      page, kTableHeadEnd, kSpecialRows, false, empty,
+      [&](std::string_view list) {
+        LineCutter<2, decltype(take)> cutter('|', true, take);
+        return CutLinks(list, cutter);
+      },
+      [&](std::string_view cut) {
+        ForEachLine(TrimView(ListText(cut)),
+                    [&](std::string_view line) { take(CutLine::Of(line, '|', 2)); });
+      },
+      [&] { links.Clear(); });
   ChannelRows rows = FixedRows();
   ChannelRows found = links.Rows(NamelessLinks::kDropped, empty);
   rows.insert(rows.end(), std::make_move_iterator(found.begin()),

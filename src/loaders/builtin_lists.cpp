@@ -42,8 +42,8 @@ ChannelRows ParseBuiltinList(std::string_view text) {
   ChannelRows rows;
   // The files end with a line break, which SplitLines does not turn into a row.
   ForEachLine(text, [&rows](std::string_view line) {
-    rows.push_back({std::string(ExtractFieldView(line, 1, ";")),
-                    std::string(ExtractFieldView(line, 2, ";"))});
+    rows.push_back(
+        {std::string(ExtractFieldView(line, 1, ";")), std::string(ExtractFieldView(line, 2, ";"))});
   });
   return rows;
 }

@@ -170,8 +170,8 @@ ChannelRow ChannelPackageRow(std::string_view name, std::string_view code) {
   }
   const std::size_t next = name.find('>', cut + 1);
   return {std::string(name.substr(0, cut)),
-          std::string(name.substr(cut + 1, (next == std::string_view::npos ? name.size() : next) -
-                                               cut - 1))};
+          std::string(name.substr(
+              cut + 1, (next == std::string_view::npos ? name.size() : next) - cut - 1))};
 }
 
 Loader SmartlabLoader() {

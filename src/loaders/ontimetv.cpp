@@ -39,21 +39,24 @@ std::string ListText(std::string_view cut) {
 // Whether dropping a byte between `before` and `after` could make a marker
 // that a later step replaces.
 bool CouldJoin(char before, char after) {
-  for (const std::string_view marker : {kChannelBlock, kBlockEnd, kCodeStart, kCodeEnd, kReplacement}) {
+  for (const std::string_view marker :
+       {kChannelBlock, kBlockEnd, kCodeStart, kCodeEnd, kReplacement}) {
     if (CouldSpan(marker, before, after)) return true;
   }
   return false;
 }
 
-// The same lines in one pass over the cut. The markers never overlap one
+// The same lines in one pass over the page after the left side's start, up to
+// the table's end (whose marker cannot start inside another). The markers
+// never overlap one
 // another, and what replaces them cannot make another, so each is replaced
 // where it stands unless dropping the page's line breaks or bars joins text
 // into one: where the bytes on both sides could be part of one, the pass
-// gives up (false) and the steps run instead. Once a block's three fields are
+// gives up and the steps run instead. Once a block's three fields are
 // read only what starts the next block matters. A NUL byte ends the text, as
 // the steps' line split reads it.
 template <typename Cutter>
-bool CutBlocks(std::string_view list, Cutter& cutter) {
+CutEnd CutBlocks(std::string_view list, Cutter& cutter) {
   // The bytes before the current point as the steps see them before the bars
   // go, and after: a marker stands in both as its own bytes, but a block
   // start after the bars go as its line break.
@@ -68,9 +71,10 @@ bool CutBlocks(std::string_view list, Cutter& cutter) {
   while (true) {
     at = cutter.FieldsDone() ? FindFirstOf<'<', '|', '\r', '\n', '\0'>(list, at)
                              : FindFirstOf<'<', 'c', '"', '&', '|', '\r', '\n', '\0'>(list, at);
-    const bool end = at == list.size();
+    if (at == list.size()) return CutEnd::kNoMarker;
     const std::string_view rest = list.substr(at);
-    const char c = end ? '\0' : list[at];
+    const char c = list[at];
+    const bool end = c == '<' && StartsWith(rest, kTableEnd);
     std::string_view marker;
     bool dropped = false;
     if (end || c == '\0') {
@@ -78,8 +82,9 @@ bool CutBlocks(std::string_view list, Cutter& cutter) {
       dropped = true;
       marker = rest.substr(0, 1);
     } else {
-      for (const std::string_view m : {kChannelBlock, kBlockEnd, kCodeStart, kCodeEnd, kReplacement}) {
-        if (m.front() == c && rest.starts_with(m) && (m == kChannelBlock || !cutter.FieldsDone())) {
+      for (const std::string_view m :
+           {kChannelBlock, kBlockEnd, kCodeStart, kCodeEnd, kReplacement}) {
+        if (m.front() == c && StartsWith(rest, m) && (m == kChannelBlock || !cutter.FieldsDone())) {
           marker = m;
         }
       }
@@ -89,17 +94,24 @@ bool CutBlocks(std::string_view list, Cutter& cutter) {
       }
     }
     if (at > piece) {
-      if (joins(list[piece])) return false;
+      if (joins(list[piece])) return CutEnd::kGaveUp;
       joined = false;
       cutter.Append(list.substr(piece, at - piece));
       last = last_kept = list[at - 1];
     }
-    if (end || c == '\0') break;
+    if (end) break;
+    if (c == '\0') {
+      // The line split reads a NUL byte as the text's end, yet the list is
+      // there only if its end marker is.
+      cutter.Finish();
+      return FindMarker(list, kTableEnd, at) == std::string_view::npos ? CutEnd::kNoMarker
+                                                                       : CutEnd::kAtMarker;
+    }
     if (dropped) {
       joined = true;
       if (c == '|') last = '|';
     } else {
-      if (joins(c)) return false;
+      if (joins(c)) return CutEnd::kGaveUp;
       joined = false;
       last = marker.back();
       last_kept = marker.back();
@@ -115,13 +127,12 @@ bool CutBlocks(std::string_view list, Cutter& cutter) {
     piece = at;
   }
   cutter.Finish();
-  return true;
+  return CutEnd::kAtMarker;
 }
 
 }  // namespace
 
 ChannelRows ParseOntimetvPage(std::string_view page, EmptyListCause* empty) {
-  const std::string_view cut = CutList(kLeftSide, page, kTableEnd, empty);
   ChannelRows rows;
   std::size_t index = 0;
   std::string pair;
@@ -136,12 +147,19 @@ ChannelRows ParseOntimetvPage(std::string_view page, EmptyListCause* empty) {
     // references (Unicode code points whatever the page's code page) decode.
     rows.push_back(Cp1251RowFromPair(pair, true));
   };
-  LineCutter<3, decltype(take)> cutter('|', false, take);
-  if (!CutBlocks(cut, cutter)) {
-    rows.clear();
-    index = 0;
-    ForEachLine(ListText(cut), [&](std::string_view line) { take(CutLine::Of(line, '|', 3)); });
-  }
+  CutListInOnePass(
+      page, kLeftSide, kTableEnd, false, empty,
+      [&](std::string_view list) {
+        LineCutter<3, decltype(take)> cutter('|', false, take);
+        return CutBlocks(list, cutter);
+      },
+      [&](std::string_view cut) {
+        ForEachLine(ListText(cut), [&](std::string_view line) { take(CutLine::Of(line, '|', 3)); });
+      },
+      [&] {
+        rows.clear();
+        index = 0;
+      });
   if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoChannelLine);
   return rows;
 }

@@ -2,10 +2,12 @@
 // Windows-1251 rows, HTML references, and the sorted, distinct rows of link pages.
 #include "loaders/row_steps.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/byte_scan.h"
 #include "support/codepage.h"
 #include "support/html_references.h"
 #include "support/text.h"
@@ -23,14 +25,17 @@ void DecodeHtmlField(std::string& field) {
 
 std::string_view CutList(std::string_view start, std::string_view page, std::string_view end,
                          EmptyListCause* cause) {
-  const std::string_view cut = TextBetweenView(start, page, end);
+  // As TextBetweenView, searching the page once.
+  const std::size_t at = FindMarker(page, start);
+  const std::size_t stop = at == std::string_view::npos || end.empty()
+                               ? std::string_view::npos
+                               : FindMarker(page, end, at + start.size());
   if (cause != nullptr) {
-    const std::size_t at = page.find(start);
-    const bool marked = !start.empty() && !end.empty() && at != std::string_view::npos &&
-                        page.find(end, at + start.size()) != std::string_view::npos;
-    *cause = marked ? EmptyListCause::kNone : EmptyListCause::kMarkerMissing;
+    *cause =
+        stop == std::string_view::npos ? EmptyListCause::kMarkerMissing : EmptyListCause::kNone;
   }
-  return cut;
+  if (stop == std::string_view::npos) return {};
+  return page.substr(at + start.size(), stop - at - start.size());
 }
 
 void NoteEmptyList(EmptyListCause* cause, EmptyListCause what) {
@@ -87,19 +92,21 @@ CutLine CutLine::Of(std::string_view line, char separator, int fields) {
 ChannelRows SortedLinks::Rows(NamelessLinks nameless, EmptyListCause* cause) const {
   const std::vector<std::uint32_t> order = pairs_.Order();
   ChannelRows rows;
-  bool valid = true;
-  for (const std::uint32_t n : order) valid = valid && pairs_.IsValidUtf8(n);
+  // Only the lines kept count: a malformed one passed over costs nothing.
+  const bool valid = !pairs_.AnyMalformed() ||
+                     std::all_of(order.begin(), order.end(),
+                                 [this](std::uint32_t n) { return pairs_.IsValidUtf8(n); });
   if (!valid) {
     NoteEmptyList(cause, EmptyListCause::kMalformedUtf8);
   } else {
     rows.reserve(order.size());
-    for (const std::uint32_t n : order) {
-      ChannelRow row = RowFromPair(pairs_.Line(n));
-      if (row.name.empty() && nameless == NamelessLinks::kDropped) continue;
+    pairs_.ForEachLine(order, [&](std::string_view line) {
+      ChannelRow row = RowFromPair(line);
+      if (row.name.empty() && nameless == NamelessLinks::kDropped) return;
       DecodeHtmlField(row.name);
       DecodeHtmlField(row.code);
       rows.push_back(std::move(row));
-    }
+    });
   }
   if (rows.empty()) NoteEmptyList(cause, EmptyListCause::kNoChannelLine);
   return rows;

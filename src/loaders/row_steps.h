@@ -10,6 +10,7 @@
 
 #include "loaders/channel_row.h"
 #include "loaders/empty_list.h"
+#include "support/byte_scan.h"
 #include "support/text.h"
 
 namespace brelvik {
@@ -44,7 +45,7 @@ void DecodeCp1251Rows(ChannelRows& rows);
 struct CutLine {
   static constexpr int kMaxFields = 3;
   std::string_view fields[kMaxFields];
-  int separators = 0;  // counted up to the cutter's number of fields
+  int separators = 0;      // counted up to the cutter's number of fields
   std::size_t length = 0;  // counted up to 3
   char first = 0;
   char third = 0;
@@ -207,7 +208,7 @@ class LineCutter {
     }
     Count(bytes);
     while (separators_ < Fields) {
-      const std::size_t at = bytes.find(separator_);
+      const std::size_t at = FindByte(bytes, separator_);
       if (at == std::string_view::npos) {
         fields_[separators_].Add(bytes, lasting);
         return;
@@ -259,6 +260,40 @@ class LineCutter {
   char third_ = 0;
 };
 
+// How a one-pass cut that looks for the list's end marker as it goes ended:
+// at the marker, at the page's end without it, or given up for the steps.
+enum class CutEnd { kAtMarker, kNoMarker, kGaveUp };
+
+// Sets `*cause` (when given) as CutList does for a cut that ended so.
+inline void NoteCutEnd(EmptyListCause* cause, CutEnd end) {
+  if (cause != nullptr) {
+    *cause = end == CutEnd::kNoMarker ? EmptyListCause::kMarkerMissing : EmptyListCause::kNone;
+  }
+}
+
+// Cuts the list between the first `start` marker of `page` and the first
+// `end` marker after it in one pass: `one_pass(text)` walks the page from the
+// list's first byte (the start marker's own first byte when `with_start`),
+// looking for `end` as it goes, and says how it ended. When it gave up,
+// `steps(cut)` reads the cut as the step-by-step chain does; when it did not
+// reach the end marker, `reset()` first drops what it gave. `*cause` (when
+// given) is set as CutList sets it.
+template <typename OnePass, typename Steps, typename Reset>
+void CutListInOnePass(std::string_view page, std::string_view start, std::string_view end,
+                      bool with_start, EmptyListCause* cause, OnePass one_pass, Steps steps,
+                      Reset reset) {
+  const std::size_t at = FindMarker(page, start);
+  CutEnd how = CutEnd::kNoMarker;
+  if (at != std::string_view::npos)
+    how = one_pass(page.substr(with_start ? at : at + start.size()));
+  if (how != CutEnd::kAtMarker) reset();
+  if (how == CutEnd::kGaveUp) {
+    steps(CutList(start, page, end, cause));
+  } else {
+    NoteCutEnd(cause, how);
+  }
+}
+
 // What becomes of a link whose text is empty.
 enum class NamelessLinks { kKept, kDropped };
 
@@ -270,18 +305,12 @@ enum class NamelessLinks { kKept, kDropped };
 // kMalformedUtf8; when no line gives a row it is noted kNoChannelLine.
 class SortedLinks {
  public:
-  void Add(std::string_view value, std::string_view text) {
-    pair_.assign(value);
-    pair_ += '>';
-    pair_ += text;
-    pairs_.Add(pair_);
-  }
+  void Add(std::string_view value, std::string_view text) { pairs_.AddJoined(value, '>', text); }
   ChannelRows Rows(NamelessLinks nameless, EmptyListCause* cause) const;
   void Clear() { pairs_.Clear(); }
 
  private:
   SortedLineBatch pairs_;
-  std::string pair_;
 };
 
 // The sorted, distinct rows of the lines of `text` (split as SplitLines does)

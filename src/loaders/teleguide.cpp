@@ -27,14 +27,6 @@ std::string ListText(std::string_view cut) {
   return ReplaceAll(text, kAlt, "|");
 }
 
-// The same lines in one pass over the cut. Group starts, link starts, titles
-// and alternative texts never overlap one another (only an alternative text
-// may overlap one before it, which a leftmost scan handles as the steps do).
-// Taking out a link start could join the text around it into a title or an
-// alternative text that the later steps would replace; where that could
-// happen inside the fields read, the pass gives up (false) and the steps run
-// instead. Once a line's fields are read (or it does not start with a digit),
-// only what ends the line matters: a line break or a group start.
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Whether taking out a link start between `before` and `after` could make a
@@ -43,19 +35,31 @@ bool CouldJoin(char before, char after) {
   return CouldSpan(kTitle, before, after) || CouldSpan(kAlt, before, after);
 }
 
+// The same lines in one pass over the page after the first group start, up
+// to the first footer after it (which cannot start inside another marker, so
+// the first one the pass meets is the list's end). Group starts, link starts, titles
+// and alternative texts never overlap one another (only an alternative text
+// may overlap one before it, which a leftmost scan handles as the steps do).
+// Taking out a link start could join the text around it into a title or an
+// alternative text that the later steps would replace; where that could
+// happen inside the fields read, the pass gives up and the steps run
+// instead. Once a line's fields are read (or it does not start with a digit),
+// only what ends the line matters: a line break or a group start.
 template <typename Cutter>
-bool CutLinks(std::string_view list, Cutter& cutter) {
+CutEnd CutLinks(std::string_view list, Cutter& cutter) {
   char last = '\n';
   bool joined = false;
   std::size_t piece = 0;
   std::size_t at = 0;
   while (true) {
-    const bool settled = cutter.FieldsDone() || (cutter.LineBegun() && !IsDigit(cutter.LineFirst()));
+    const bool settled =
+        cutter.FieldsDone() || (cutter.LineBegun() && !IsDigit(cutter.LineFirst()));
     at = settled ? FindFirstOf<'<', '\r', '\n', '\0'>(list, at)
                  : FindFirstOf<'<', '.', '"', '\r', '\n', '\0'>(list, at);
-    const bool end = at == list.size();
+    if (at == list.size()) return CutEnd::kNoMarker;
     const std::string_view rest = list.substr(at);
-    const char c = end ? '\0' : list[at];
+    const char c = list[at];
+    const bool end = c == '<' && StartsWith(rest, kFooter);
     std::size_t marker = 0;  // the length of the marker at `at`
     enum { kNone, kGroup, kLink, kSeparator, kBreak } what = kNone;
     if (end || c == '\0') {
@@ -63,16 +67,16 @@ bool CutLinks(std::string_view list, Cutter& cutter) {
     } else if (c == '\r' || c == '\n') {
       what = kBreak;
       marker = 1;
-    } else if (c == '<' && rest.starts_with(kGroupStart)) {
+    } else if (c == '<' && StartsWith(rest, kGroupStart)) {
       what = kGroup;
       marker = kGroupStart.size();
-    } else if (c == '<' && !settled && rest.starts_with(kLinkStart)) {
+    } else if (c == '<' && !settled && StartsWith(rest, kLinkStart)) {
       what = kLink;
       marker = kLinkStart.size();
-    } else if (c == '.' && rest.starts_with(kTitle)) {
+    } else if (c == '.' && StartsWith(rest, kTitle)) {
       what = kSeparator;
       marker = kTitle.size();
-    } else if (c == '"' && rest.starts_with(kAlt)) {
+    } else if (c == '"' && StartsWith(rest, kAlt)) {
       what = kSeparator;
       marker = kAlt.size();
     }
@@ -81,13 +85,13 @@ bool CutLinks(std::string_view list, Cutter& cutter) {
       continue;
     }
     if (at > piece) {
-      if (joined && CouldJoin(last, list[piece])) return false;
+      if (joined && CouldJoin(last, list[piece])) return CutEnd::kGaveUp;
       joined = false;
       cutter.Append(list.substr(piece, at - piece));
       last = list[at - 1];
     }
     if (end) break;
-    if (c == '\0') return false;
+    if (c == '\0') return CutEnd::kGaveUp;
     switch (what) {
       case kGroup:
         joined = false;
@@ -99,7 +103,7 @@ bool CutLinks(std::string_view list, Cutter& cutter) {
         joined = true;
         break;
       case kSeparator:
-        if (joined && CouldJoin(last, c)) return false;
+        if (joined && CouldJoin(last, c)) return CutEnd::kGaveUp;
         joined = false;
         cutter.Separator();
         last = '"';
@@ -114,23 +118,27 @@ bool CutLinks(std::string_view list, Cutter& cutter) {
     piece = at;
   }
   cutter.Finish();
-  return true;
+  return CutEnd::kAtMarker;
 }
 
 }  // namespace
 
 ChannelRows ParseTeleguidePage(std::string_view page, EmptyListCause* empty) {
-  const std::string_view cut = CutList(kGroupStart, page, kFooter, empty);
   SortedLinks links;
   const auto take = [&links](const CutLine& line) {
     if (line.StartsWithDigit()) links.Add(line.Field(1), line.Field(2));
   };
-  LineCutter<2, decltype(take)> cutter('|', true, take);
-  if (!CutLinks(cut, cutter)) {
-    links.Clear();
-    ForEachLine(TrimView(ListText(cut)),
-                [&](std::string_view line) { take(CutLine::Of(line, '|', 2)); });
-  }
+  CutListInOnePass(
+      page, kGroupStart, kFooter, false, empty,
+      [&](std::string_view list) {
+        LineCutter<2, decltype(take)> cutter('|', true, take);
+        return CutLinks(list, cutter);
+      },
+      [&](std::string_view cut) {
+        ForEachLine(TrimView(ListText(cut)),
+                    [&](std::string_view line) { take(CutLine::Of(line, '|', 2)); });
+      },
+      [&] { links.Clear(); });
   return links.Rows(NamelessLinks::kKept, empty);
 }
 

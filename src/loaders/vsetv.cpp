@@ -31,36 +31,40 @@ std::string ListText(std::string_view cut) {
   return ReplaceAll(text, kOptionEnd, "");
 }
 
-// The same lines in one pass over the page. The list is the cut with its
-// option starts taken out and each option end made a line break; taking out a
-// start could join the text around it into an option end that the steps would
-// then take out without a break, so where the bytes on both sides could be
-// part of one, the pass gives up (false) and the steps run instead.
+// The same lines in one pass over the page from the first option start on,
+// up to the first select end after it. The list is the cut with its option
+// starts taken out and each option end made a line break; taking out a start
+// could join the text around it into an option end that the steps would then
+// take out without a break, so where the bytes on both sides could be part of
+// one, the pass gives up and the steps run instead. A select end cannot start
+// inside an option start or end, so the first one the pass meets is the
+// list's end.
 template <typename Cutter>
-bool CutOptions(std::string_view list, Cutter& cutter) {
-  char last = '\n';  // the text's last byte before the current point
+CutEnd CutOptions(std::string_view list, Cutter& cutter) {
+  char last = '\n';     // the text's last byte before the current point
   bool joined = false;  // an option start was just taken out after `last`
   std::size_t piece = 0;
   std::size_t at = 0;
   while (true) {
     at = FindFirstOf<'<', '\r', '\n', '\0'>(list, at);
-    const bool end = at == list.size();
-    const char c = end ? '\0' : list[at];
-    const bool option_start = !end && c == '<' && list.substr(at).starts_with(kOptionStart);
-    const bool option_end =
-        !end && c == '<' && !option_start && list.substr(at).starts_with(kOptionEnd);
-    if (!end && c == '<' && !option_start && !option_end) {
+    if (at == list.size()) return CutEnd::kNoMarker;
+    const std::string_view rest = list.substr(at);
+    const char c = list[at];
+    const bool list_end = c == '<' && at > 0 && StartsWith(rest, kSelectEnd);
+    const bool option_start = c == '<' && !list_end && StartsWith(rest, kOptionStart);
+    const bool option_end = c == '<' && !list_end && !option_start && StartsWith(rest, kOptionEnd);
+    if (c == '<' && !list_end && !option_start && !option_end) {
       ++at;
       continue;
     }
     if (at > piece) {
-      if (joined && CouldSpan(kOptionEnd, last, list[piece])) return false;
+      if (joined && CouldSpan(kOptionEnd, last, list[piece])) return CutEnd::kGaveUp;
       joined = false;
       cutter.Append(list.substr(piece, at - piece));
       last = list[at - 1];
     }
-    if (end) break;
-    if (c == '\0') return false;
+    if (list_end) break;
+    if (c == '\0') return CutEnd::kGaveUp;
     if (option_start) {
       joined = true;
       at += kOptionStart.size();
@@ -80,27 +84,25 @@ bool CutOptions(std::string_view list, Cutter& cutter) {
     piece = at;
   }
   cutter.Finish();
-  return true;
+  return CutEnd::kAtMarker;
 }
 
 }  // namespace
 
 ChannelRows ParseVsetvPage(std::string_view page, EmptyListCause* empty) {
-  const std::string_view cut = CutList(kOptionStart, page, kSelectEnd, empty);
   ChannelRows rows;
   const auto add = [&rows](const CutLine& line) { AddRow(rows, line); };
-  if (!cut.empty()) {
-    // The cut starts right after an option start, so the list is the page
-    // from that start on.
-    const std::string_view list(cut.data() - kOptionStart.size(),
-                                cut.size() + kOptionStart.size());
-    LineCutter<2, decltype(add)> cutter('>', true, add);
-    if (!CutOptions(list, cutter)) {
-      rows.clear();
-      ForEachLine(TrimView(ListText(cut)),
-                  [&](std::string_view line) { add(CutLine::Of(line, '>', 2)); });
-    }
-  }
+  CutListInOnePass(
+      page, kOptionStart, kSelectEnd, true, empty,
+      [&](std::string_view list) {
+        LineCutter<2, decltype(add)> cutter('>', true, add);
+        return CutOptions(list, cutter);
+      },
+      [&](std::string_view cut) {
+        ForEachLine(TrimView(ListText(cut)),
+                    [&](std::string_view line) { add(CutLine::Of(line, '>', 2)); });
+      },
+      [&] { rows.clear(); });
   if (rows.empty()) NoteEmptyList(empty, EmptyListCause::kNoChannelLine);
   return rows;
 }

@@ -3,7 +3,11 @@
 // bytes their markers and line breaks start with.
 #pragma once
 
+#include <string.h>
+
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #if defined(__SSE2__)
@@ -20,12 +24,20 @@ std::size_t FindFirstOf(std::string_view text, std::size_t from) {
   const std::size_t size = text.size();
   std::size_t i = from;
 #if defined(__SSE2__)
-  for (; i + 16 <= size; i += 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+  const auto hits = [data](std::size_t at) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
     __m128i hit = _mm_setzero_si128();
     ((hit = _mm_or_si128(hit, _mm_cmpeq_epi8(chunk, _mm_set1_epi8(Bytes)))), ...);
-    const int mask = _mm_movemask_epi8(hit);
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+  };
+  // Thirty-two bytes a step where stops are far apart, as in long markup.
+  for (; i + 32 <= size; i += 32) {
+    const unsigned mask = hits(i) | (hits(i + 16) << 16);
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+  for (; i + 16 <= size; i += 16) {
+    const unsigned mask = hits(i);
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
   }
 #endif
   for (; i < size; ++i) {
@@ -33,6 +45,45 @@ std::size_t FindFirstOf(std::string_view text, std::size_t from) {
     if (((c == Bytes) || ...)) return i;
   }
   return size;
+}
+
+// text.starts_with(prefix), comparing eight bytes at once first: the
+// cutters test each stop for their markers, most of which fail early.
+inline bool StartsWith(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  if (prefix.size() >= 8) {
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, text.data(), 8);
+    std::memcpy(&b, prefix.data(), 8);
+    if (a != b) return false;
+    return std::memcmp(text.data() + 8, prefix.data() + 8, prefix.size() - 8) == 0;
+  }
+  return std::memcmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+// The index of the first `marker` in `text` at or after `from`, or npos (also
+// for an empty marker): the C library's memmem, which skips ahead far faster
+// than a search that stops at every occurrence of the marker's first byte.
+inline std::size_t FindMarker(std::string_view text, std::string_view marker,
+                              std::size_t from = 0) {
+  if (marker.empty() || from > text.size()) return std::string_view::npos;
+#if defined(__GLIBC__)
+  const void* found = memmem(text.data() + from, text.size() - from, marker.data(), marker.size());
+  return found == nullptr ? std::string_view::npos
+                          : static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+#else
+  return text.find(marker, from);
+#endif
+}
+
+// The index of the first `c` in `text`, or npos; a plain loop, for the short
+// fields the cutters split.
+inline std::size_t FindByte(std::string_view text, char c) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == c) return i;
+  }
+  return std::string_view::npos;
 }
 
 // True when some occurrence of `pattern` could run across a point where text

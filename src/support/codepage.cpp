@@ -205,9 +205,14 @@ std::string Cp1251ToUtf8(std::string_view bytes) {
 }
 
 void AppendCp1251AsUtf8(std::string& out, std::string_view bytes) {
+  const std::size_t ascii = AsciiRun(bytes, 0);
+  if (ascii == bytes.size()) {
+    out.append(bytes);
+    return;
+  }
   const Cp1251Tables& tables = Tables();
   std::size_t size = bytes.size();
-  for (std::size_t i = AsciiRun(bytes, 0); i < bytes.size(); i += 1 + AsciiRun(bytes, i + 1)) {
+  for (std::size_t i = ascii; i < bytes.size(); i += 1 + AsciiRun(bytes, i + 1)) {
     size += tables.high[static_cast<unsigned char>(bytes[i]) - 0x80].length - 1;
   }
   const std::size_t start = out.size();

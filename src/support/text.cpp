@@ -2,27 +2,29 @@
 // loaders use to take provider pages apart.
 #include "support/text.h"
 
-#include "support/codepage.h"
-
 #include <unicode/coleitr.h>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 #include <unicode/tblcoll.h>
-#include <unicode/ucol.h>
 #include <unicode/uchar.h>
+#include <unicode/ucol.h>
 #include <unicode/uniset.h>
-#include <unicode/uset.h>
 #include <unicode/unistr.h>
+#include <unicode/uset.h>
 #include <unicode/usetiter.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <stdexcept>
 #include <utility>
+
+#include "support/byte_scan.h"
+#include "support/codepage.h"
 
 namespace brelvik {
 
@@ -33,8 +35,13 @@ namespace {
 // spin on an empty field.
 std::size_t FindNonEmpty(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return std::string_view::npos;
-  // Most delimiters are one byte, which a plain byte search finds fastest.
-  if (needle.size() == 1) return haystack.find(needle.front());
+  // Most delimiters are one byte, which a plain byte search finds fastest;
+  // the fields cut from provider lines are short enough that a loop beats a
+  // call to memchr.
+  if (needle.size() == 1) {
+    return haystack.size() < 64 ? FindByte(haystack, needle.front())
+                                : haystack.find(needle.front());
+  }
   return haystack.find(needle);
 }
 
@@ -70,12 +77,12 @@ std::string TextBetween(std::string_view start_marker, std::string_view text,
 std::string_view TextBetweenView(std::string_view start_marker, std::string_view text,
                                  std::string_view end_marker) {
   if (start_marker.empty() || text.empty() || end_marker.empty()) return {};
-  const std::size_t start = text.find(start_marker);
+  const std::size_t start = FindMarker(text, start_marker);
   if (start == std::string_view::npos) return {};
-  const std::string_view after = text.substr(start + start_marker.size());
-  const std::size_t end = after.find(end_marker);
+  const std::size_t from = start + start_marker.size();
+  const std::size_t end = FindMarker(text, end_marker, from);
   if (end == std::string_view::npos) return {};
-  return after.substr(0, end);
+  return text.substr(from, end - from);
 }
 
 std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
@@ -198,11 +205,17 @@ class SecondaryWeights {
     return weights;
   }
 
-  // Writes the table's key of `line` to `key`; false when a character is not
-  // in the table or the line is not well-formed UTF-8.
-  bool Key(std::string_view line, std::string& key, std::string& secondaries) const {
-    key.clear();
-    secondaries.clear();
+  // The table's key of `line`, written to `key` (whose size it may raise);
+  // npos when a character is not in the table or the line is not well-formed
+  // UTF-8. `secondaries` is room for the key's second part.
+  std::size_t Key(std::string_view line, std::string& key, std::string& secondaries) const {
+    // A character has at most eight elements, each at most two bytes of
+    // primary and one of secondary.
+    if (key.size() < line.size() * 24 + 1) key.resize(line.size() * 24 + 1);
+    if (secondaries.size() < line.size() * 8) secondaries.resize(line.size() * 8);
+    char* to = key.data();
+    char* const secondary_start = secondaries.data();
+    char* secondary = secondary_start;
     const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
     const std::size_t size = line.size();
     for (std::size_t i = 0; i < size;) {
@@ -218,28 +231,31 @@ class SecondaryWeights {
         cp = ((cp & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F);
         i += 3;
       } else {
-        return false;
+        return std::string_view::npos;
       }
-      if (cp >= kTableEnd) return false;
+      if (cp >= kTableEnd) return std::string_view::npos;
       const Span span = spans_[cp];
-      if (!span.usable) return false;
-      for (std::size_t e = span.first; e < span.first + span.count; ++e) {
-        const Element& element = elements_[e];
-        key.append(element.primary, element.primary_size);
-        if (element.secondary != 0) secondaries.push_back(static_cast<char>(element.secondary));
+      if (!span.usable) return std::string_view::npos;
+      const Element* element = elements_.data() + span.first;
+      for (const Element* const end = element + span.count; element != end; ++element) {
+        to[0] = element->primary[0];
+        to[1] = element->primary[1];
+        to += element->primary_size;
+        *secondary = static_cast<char>(element->secondary);
+        secondary += element->secondary != 0;
       }
     }
-    key.push_back('\0');
-    key.append(secondaries);
-    return true;
+    *to++ = '\0';
+    const std::size_t secondary_size = static_cast<std::size_t>(secondary - secondary_start);
+    std::memcpy(to, secondary_start, secondary_size);
+    return static_cast<std::size_t>(to - key.data()) + secondary_size;
   }
 
  private:
   static constexpr char32_t kTableEnd = 0x2200;
   static constexpr std::pair<char32_t, char32_t> kRanges[] = {
-      {0x0001, 0x0080}, {0x00A0, 0x0180}, {0x0400, 0x0460}, {0x0490, 0x0492},
-      {0x2010, 0x2028}, {0x2030, 0x203B}, {0x20AC, 0x20AD}, {0x2116, 0x2117},
-      {0x2122, 0x2123}};
+      {0x0001, 0x0080}, {0x00A0, 0x0180}, {0x0400, 0x0460}, {0x0490, 0x0492}, {0x2010, 0x2028},
+      {0x2030, 0x203B}, {0x20AC, 0x20AD}, {0x2116, 0x2117}, {0x2122, 0x2123}};
   static constexpr std::size_t kOneByteRanks = 0xEF;
 
   struct Span {
@@ -289,8 +305,7 @@ class SecondaryWeights {
     // keyed by ICU.
     std::vector<bool> plain(kTableEnd, false);
     for (char32_t cp = 1; cp < kTableEnd; ++cp) {
-      plain[cp] = InTable(cp) && u_charType(cp) != U_UNASSIGNED &&
-                  u_getCombiningClass(cp) == 0 &&
+      plain[cp] = InTable(cp) && u_charType(cp) != U_UNASSIGNED && u_getCombiningClass(cp) == 0 &&
                   u_getIntPropertyValue(cp, UCHAR_LEAD_CANONICAL_COMBINING_CLASS) == 0 &&
                   u_getIntPropertyValue(cp, UCHAR_TRAIL_CANONICAL_COMBINING_CLASS) == 0;
     }
@@ -363,7 +378,8 @@ class SecondaryWeights {
     }
     const auto rank = [](const std::vector<std::uint32_t>& sorted, std::uint32_t weight) {
       return static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), weight) -
-                                      sorted.begin()) + 1;
+                                      sorted.begin()) +
+             1;
     };
     for (char32_t cp = 0; cp < kTableEnd; ++cp) {
       if (!spans_[cp].usable) continue;
@@ -392,6 +408,64 @@ class SecondaryWeights {
   std::vector<Element> elements_;
 };
 
+// The indices 0 to n - 1 ordered by the keys `key_of(index)` gives, indices
+// with equal keys in increasing order. The keys' first eight bytes, read as
+// one big-endian number (zeros after a shorter key's end), are sorted by a
+// radix sort, linear in n; only runs of equal heads, rare on provider pages,
+// are sorted by comparing whole keys.
+template <typename KeyOf>
+std::vector<std::uint32_t> OrderByKeys(std::size_t n, KeyOf key_of, bool keep_equal) {
+  struct Item {
+    std::uint64_t head;
+    std::uint32_t index;
+  };
+  std::vector<Item> items(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string_view key = key_of(i);
+    std::uint64_t head = 0;
+    for (std::size_t b = 0; b < 8; ++b) {
+      head = (head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
+    }
+    items[i] = Item{head, static_cast<std::uint32_t>(i)};
+  }
+  std::vector<Item> moved(n);
+  constexpr int kDigitBits = 11;
+  constexpr std::uint64_t kDigitMask = (1u << kDigitBits) - 1;
+  std::vector<std::size_t> counts(std::size_t{1} << kDigitBits);
+  for (int shift = 0; shift < 64; shift += kDigitBits) {
+    std::fill(counts.begin(), counts.end(), 0);
+    for (const Item& item : items) ++counts[(item.head >> shift) & kDigitMask];
+    if (std::find(counts.begin(), counts.end(), n) != counts.end()) continue;
+    std::size_t offset = 0;
+    for (std::size_t& count : counts) offset += std::exchange(count, offset);
+    for (const Item& item : items) moved[counts[(item.head >> shift) & kDigitMask]++] = item;
+    items.swap(moved);
+  }
+  for (std::size_t run = 0; run < n;) {
+    std::size_t end = run + 1;
+    while (end < n && items[end].head == items[run].head) ++end;
+    if (end - run > 1) {
+      std::sort(items.begin() + run, items.begin() + end, [&](const Item& a, const Item& b) {
+        const int order = key_of(a.index).compare(key_of(b.index));
+        return order != 0 ? order < 0 : a.index < b.index;
+      });
+    }
+    run = end;
+  }
+  // Of equal keys, the first (by index) stands first; unless all are kept,
+  // only it is.
+  std::vector<std::uint32_t> order;
+  order.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!keep_equal && i > 0 && items[i].head == items[i - 1].head &&
+        key_of(items[i].index) == key_of(items[i - 1].index)) {
+      continue;
+    }
+    order.push_back(items[i].index);
+  }
+  return order;
+}
+
 }  // namespace
 
 SortedLineList::SortedLineList() = default;
@@ -399,8 +473,9 @@ SortedLineList::~SortedLineList() = default;
 
 bool SortedLineList::AppendKey(std::string_view line) {
   if (!icu_keys_) {
-    if (!SecondaryWeights::Get().Key(line, scratch_, key_secondaries_)) return false;
-    keys_.append(scratch_);
+    const std::size_t size = SecondaryWeights::Get().Key(line, scratch_, key_secondaries_);
+    if (size == std::string_view::npos) return false;
+    keys_.append(scratch_, 0, size);
     return true;
   }
   keys_.append(SortKey(line));
@@ -471,31 +546,9 @@ void SortedLineList::Rehash(std::size_t slot_count) {
   }
 }
 
-std::vector<std::size_t> SortedLineList::SortedOrder() const {
-  // The keys' first eight bytes, read as one big-endian number (zeros after a
-  // shorter key's end), order most pairs of keys without a look at the keys:
-  // on a provider page they mostly differ that early.
-  struct Item {
-    std::uint64_t head;
-    std::size_t entry;
-  };
-  std::vector<Item> items(entries_.size());
-  for (std::size_t n = 0; n < items.size(); ++n) {
-    const std::string_view key = KeyOf(entries_[n]);
-    std::uint64_t head = 0;
-    for (std::size_t b = 0; b < 8; ++b) {
-      head = (head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-    }
-    items[n] = Item{head, n};
-  }
-  // No two keys are equal, so this order is the only one.
-  std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
-    if (a.head != b.head) return a.head < b.head;
-    return KeyOf(entries_[a.entry]) < KeyOf(entries_[b.entry]);
-  });
-  std::vector<std::size_t> order(items.size());
-  for (std::size_t n = 0; n < items.size(); ++n) order[n] = items[n].entry;
-  return order;
+std::vector<std::uint32_t> SortedLineList::SortedOrder() const {
+  return OrderByKeys(
+      entries_.size(), [this](std::size_t n) { return KeyOf(entries_[n]); }, true);
 }
 
 std::vector<std::string> SortedLineList::Lines() const& {
@@ -524,22 +577,43 @@ SortedLineBatch::SortedLineBatch() = default;
 SortedLineBatch::~SortedLineBatch() = default;
 
 void SortedLineBatch::Add(std::string_view line) {
-  if (line.size() > std::numeric_limits<std::uint32_t>::max() ||
-      entries_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+  const std::size_t offset = lines_.size();
+  lines_.append(line);
+  AddLastLine(offset);
+}
+
+void SortedLineBatch::AddJoined(std::string_view first, char joint, std::string_view second) {
+  const std::size_t offset = lines_.size();
+  lines_.append(first);
+  lines_.push_back(joint);
+  lines_.append(second);
+  AddLastLine(offset);
+}
+
+void SortedLineBatch::AddLastLine(std::size_t offset) {
+  const std::string_view line = std::string_view(lines_).substr(offset);
+  // Keys are at most 24 bytes per byte of line, or ICU's.
+  constexpr std::size_t kLimit = std::numeric_limits<std::uint32_t>::max() / 32;
+  if (lines_.size() > kLimit || keys_.size() > kLimit) {
+    lines_.resize(offset);
     throw std::length_error("too many lines for a sorted line list");
   }
   bool valid = true;
   std::string_view key;
-  if (!icu_keys_ && SecondaryWeights::Get().Key(line, scratch_, key_secondaries_)) {
-    key = scratch_;
+  const std::size_t size = icu_keys_
+                               ? std::string_view::npos
+                               : SecondaryWeights::Get().Key(line, scratch_, key_secondaries_);
+  if (size != std::string_view::npos) {
+    key = std::string_view(scratch_.data(), size);
   } else {
     if (!icu_keys_) UseIcuKeys();
     key = SortKey(line);
     valid = brelvik::IsValidUtf8(line);
+    if (!valid) ++malformed_;
   }
-  entries_.push_back(Entry{lines_.size(), keys_.size(), static_cast<std::uint32_t>(line.size()),
-                           static_cast<std::uint32_t>(key.size()), valid});
-  lines_.append(line);
+  entries_.push_back(Entry{
+      static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(keys_.size()),
+      static_cast<std::uint32_t>(line.size()), static_cast<std::uint32_t>(key.size()), valid});
   keys_.append(key);
 }
 
@@ -548,6 +622,7 @@ void SortedLineBatch::Clear() {
   lines_.clear();
   keys_.clear();
   icu_keys_ = false;
+  malformed_ = 0;
 }
 
 void SortedLineBatch::UseIcuKeys() {
@@ -557,7 +632,7 @@ void SortedLineBatch::UseIcuKeys() {
   for (Entry& entry : entries_) {
     const std::string_view key =
         SortKey(std::string_view(lines_).substr(entry.line_offset, entry.line_size));
-    entry.key_offset = keys.size();
+    entry.key_offset = static_cast<std::uint32_t>(keys.size());
     entry.key_size = static_cast<std::uint32_t>(key.size());
     keys.append(key);
   }
@@ -565,35 +640,8 @@ void SortedLineBatch::UseIcuKeys() {
 }
 
 std::vector<std::uint32_t> SortedLineBatch::Order() const {
-  struct Item {
-    std::uint64_t head;  // the key's first eight bytes, big-endian, zeros past its end
-    std::uint32_t entry;
-  };
-  std::vector<Item> items(entries_.size());
-  for (std::uint32_t n = 0; n < items.size(); ++n) {
-    const std::string_view key = KeyOf(entries_[n]);
-    std::uint64_t head = 0;
-    for (std::size_t b = 0; b < 8; ++b) {
-      head = (head << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0u);
-    }
-    items[n] = Item{head, n};
-  }
-  // Equal keys stand together, the first added first.
-  std::sort(items.begin(), items.end(), [this](const Item& a, const Item& b) {
-    if (a.head != b.head) return a.head < b.head;
-    const int order = KeyOf(entries_[a.entry]).compare(KeyOf(entries_[b.entry]));
-    return order != 0 ? order < 0 : a.entry < b.entry;
-  });
-  std::vector<std::uint32_t> order;
-  order.reserve(items.size());
-  for (std::size_t n = 0; n < items.size(); ++n) {
-    if (n > 0 && items[n].head == items[n - 1].head &&
-        KeyOf(entries_[items[n].entry]) == KeyOf(entries_[items[n - 1].entry])) {
-      continue;
-    }
-    order.push_back(items[n].entry);
-  }
-  return order;
+  return OrderByKeys(
+      entries_.size(), [this](std::size_t n) { return KeyOf(entries_[n]); }, false);
 }
 
 }  // namespace brelvik

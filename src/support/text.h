@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/byte_scan.h"
+
 namespace brelvik {
 
 // The N-th field (from 1) of `text` split at `delimiter`. N <= 0 gives the text
@@ -41,22 +43,18 @@ std::vector<std::string> SplitLines(std::string_view text);
 // order, without copying them.
 template <typename Take>
 void ForEachLine(std::string_view text, Take take) {
-  if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
-    text = text.substr(0, nul);
-  }
   std::size_t line_start = 0;
   std::size_t i = 0;
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
+  while (true) {
+    i = FindFirstOf<'\r', '\n', '\0'>(text, i);
+    if (i == text.size() || text[i] == '\0') {
+      if (line_start < i) take(text.substr(line_start, i - line_start));
+      return;
     }
     take(text.substr(line_start, i - line_start));
-    i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+    i += (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
     line_start = i;
   }
-  if (line_start < text.size()) take(text.substr(line_start));
 }
 
 // Joins the lines, each followed by CR LF.
@@ -96,7 +94,7 @@ class SortedLineList {
   // stay valid while the list is not changed.
   template <typename Take>
   void ForEachSorted(Take take) const {
-    for (const std::size_t n : SortedOrder()) take(LineOf(entries_[n]));
+    for (const std::uint32_t n : SortedOrder()) take(LineOf(entries_[n]));
   }
   // The lines in order.
   std::vector<std::string> Lines() const&;
@@ -130,7 +128,7 @@ class SortedLineList {
   bool AppendKey(std::string_view line);
   void UseIcuKeys();
   void Rehash(std::size_t slot_count);
-  std::vector<std::size_t> SortedOrder() const;
+  std::vector<std::uint32_t> SortedOrder() const;
 
   // Entries in the order they were added; their lines and keys stand end to
   // end in lines_ and keys_, so an entry costs no allocation of its own.
@@ -141,7 +139,7 @@ class SortedLineList {
   std::string key_secondaries_;
   // An open-addressing hash set over the keys, never more than half full.
   std::vector<Slot> slots_;
-  bool icu_keys_ = false;  // keys_ holds ICU's sort keys rather than the table's
+  bool icu_keys_ = false;      // keys_ holds ICU's sort keys rather than the table's
   std::size_t malformed_ = 0;  // lines held that are not well-formed UTF-8
 };
 
@@ -157,8 +155,24 @@ class SortedLineBatch {
   SortedLineBatch& operator=(const SortedLineBatch&) = delete;
 
   void Add(std::string_view line);
+  // Adds the line `first`, `joint`, `second` without making it first.
+  void AddJoined(std::string_view first, char joint, std::string_view second);
   // The lines kept, in order: indices for Line() and IsValidUtf8().
   std::vector<std::uint32_t> Order() const;
+  // True when some line added is not well-formed UTF-8 (kept or not).
+  bool AnyMalformed() const { return malformed_ > 0; }
+  // Calls `take(std::string_view line)` for each of the lines of `order`.
+  template <typename Take>
+  void ForEachLine(const std::vector<std::uint32_t>& order, Take take) const {
+    // In sorted order the lines are spread over the arena; fetching them a
+    // few steps ahead keeps a large list from waiting on memory.
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (i + 16 < order.size()) __builtin_prefetch(&entries_[order[i + 16]]);
+      if (i + 8 < order.size())
+        __builtin_prefetch(lines_.data() + entries_[order[i + 8]].line_offset);
+      take(Line(order[i]));
+    }
+  }
   std::string_view Line(std::uint32_t n) const {
     const Entry& entry = entries_[n];
     return std::string_view(lines_).substr(entry.line_offset, entry.line_size);
@@ -167,9 +181,10 @@ class SortedLineBatch {
   void Clear();
 
  private:
+  // Offsets fit 32 bits: Add refuses arenas past 4 GiB.
   struct Entry {
-    std::size_t line_offset;
-    std::size_t key_offset;
+    std::uint32_t line_offset;
+    std::uint32_t key_offset;
     std::uint32_t line_size;
     std::uint32_t key_size;
     bool valid_utf8;
@@ -178,6 +193,8 @@ class SortedLineBatch {
     return std::string_view(keys_).substr(entry.key_offset, entry.key_size);
   }
   void UseIcuKeys();
+  // Keys the line that stands at `offset` to the end of lines_.
+  void AddLastLine(std::size_t offset);
 
   std::vector<Entry> entries_;
   std::string lines_;
@@ -185,6 +202,7 @@ class SortedLineBatch {
   std::string scratch_;
   std::string key_secondaries_;
   bool icu_keys_ = false;
+  std::size_t malformed_ = 0;
 };
 
 }  // namespace brelvik

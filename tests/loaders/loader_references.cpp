@@ -119,13 +119,14 @@ ChannelRows ParseVsetvPageReference(std::string_view page, EmptyListCause* empty
 ChannelRows ParseTeleguidePageReference(std::string_view page, EmptyListCause* empty) {
   std::string text = CutList("<div id=\"programm_group\">", page, "<div id=\"footer\">", empty);
   text = ReplaceAll(text, "<div id=\"programm_group\">", "\r\n");
-  text = ReplaceAll(
-      text, "<div id=\"programm_logo3\"><div id=\"programm_logo2\"><a href=\"/kanal", "");
+  text = ReplaceAll(text, "<div id=\"programm_logo3\"><div id=\"programm_logo2\"><a href=\"/kanal",
+                    "");
   text = ReplaceAll(text, ".html\" title=\"", "|");
   text = ReplaceAll(text, "\"alt=\"", "|");
   text = Trim(text);
   ChannelRows rows = SortedLinkRows(
-      text, [](const std::string& line) { return !line.empty() && line[0] >= '0' && line[0] <= '9'; },
+      text,
+      [](const std::string& line) { return !line.empty() && line[0] >= '0' && line[0] <= '9'; },
       Nameless::kKept, empty);
   DecodeHtmlRows(rows);
   return rows;
@@ -218,7 +219,8 @@ ChannelRows ParseBuiltinListReference(std::string_view text) {
 namespace {
 
 std::string TricolorCleanedText(std::string_view page, EmptyListCause* empty) {
-  std::string text = CutList("<div class=\"check-group\">", page, "<table class=\"redbutton\">", empty);
+  std::string text =
+      CutList("<div class=\"check-group\">", page, "<table class=\"redbutton\">", empty);
   const std::pair<const char*, const char*> steps[] = {
       {"\n", ""},
       {"\t", ""},

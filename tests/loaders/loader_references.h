@@ -5,13 +5,13 @@
 // these, which are kept as they are on purpose.
 #pragma once
 
+#include <unicode/coll.h>
+
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <unicode/coll.h>
 
 #include "loaders/channel_row.h"
 #include "loaders/empty_list.h"
