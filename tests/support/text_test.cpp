@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,46 @@ TEST(SplitLinesTest, Table) {
   for (const auto& [text, expected] : cases) {
     EXPECT_EQ(SplitLines(text), expected) << "text \"" << text << "\"";
   }
+}
+
+// SplitLines restated byte by byte, to hold the sixteen-bytes-a-step split
+// against on lines longer and shorter than a step.
+Lines SplitByteByByte(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  Lines lines;
+  std::string line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') {
+      line += text[i];
+      continue;
+    }
+    lines.push_back(line);
+    line.clear();
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+TEST(SplitLinesTest, SameAsSplittingByteByByte) {
+  std::mt19937 random(99);
+  const char bytes[] = {'a', 'b', '\r', '\n', '\0', ' '};
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (int i = static_cast<int>(random() % 120); i > 0; --i) {
+      // Mostly letters, so that lines run past a step of the scan.
+      text += random() % 8 ? 'x' : bytes[random() % sizeof bytes];
+    }
+    ASSERT_EQ(SplitLines(text), SplitByteByByte(text)) << testing::PrintToString(text);
+  }
+}
+
+TEST(TextBetweenTest, FindsMarkersPastTheFirstBytes) {
+  // Markers whose first byte is everywhere, and a long text around them.
+  const std::string filler(5000, '<');
+  EXPECT_EQ(TextBetween("<<a", filler + "<<a" + filler + "<<b" + filler, "<<b"), filler);
+  EXPECT_EQ(TextBetween("<a", filler + "<a middle <b", "<b"), " middle ");
+  EXPECT_EQ(TextBetween("<a", "<a middle <", "<b"), "");
 }
 
 TEST(JoinLinesTest, EachLineEndsInCrLfAndSplitsBack) {
