@@ -70,13 +70,6 @@ ChannelRow Cp1251RowFromPair(std::string_view line, bool html) {
   return Cp1251Row(ExtractFieldView(line, 2, ">"), ExtractFieldView(line, 1, ">"), html);
 }
 
-void DecodeCp1251Rows(ChannelRows& rows) {
-  for (ChannelRow& row : rows) {
-    row.name = Cp1251ToUtf8(row.name);
-    row.code = Cp1251ToUtf8(row.code);
-  }
-}
-
 CutLine CutLine::Of(std::string_view line, char separator, int fields) {
   CutLine cut;
   const std::string_view delimiter(&separator, 1);

@@ -37,9 +37,6 @@ ChannelRow Cp1251Row(std::string_view name, std::string_view code, bool html);
 // Cp1251Row of RowFromPair's two fields.
 ChannelRow Cp1251RowFromPair(std::string_view line, bool html);
 
-// Decodes the rows cut from a Windows-1251 page to the table's UTF-8.
-void DecodeCp1251Rows(ChannelRows& rows);
-
 // The first fields of one line, as ExtractFieldView would cut them at the
 // line cutter's separator, and the line's first and third bytes.
 struct CutLine {

@@ -183,10 +183,13 @@ TEST(RowFromPairTest, AgreesWithSwappingTheFields) {
   }
 }
 
-TEST(DecodeCp1251RowsTest, NamesAndCodes) {
-  ChannelRows rows{{"\xCF\xE5\xF0\xE2\xFB\xE9", "1"}, {"Kino", "\xA8"}};
-  DecodeCp1251Rows(rows);
-  EXPECT_EQ(rows, (ChannelRows{{"Первый", "1"}, {"Kino", "Ё"}}));
+TEST(Cp1251RowTest, NamesAndCodes) {
+  EXPECT_EQ(Cp1251Row("\xCF\xE5\xF0\xE2\xFB\xE9", "1", false), (ChannelRow{"Первый", "1"}));
+  EXPECT_EQ(Cp1251Row("Kino", "\xA8", false), (ChannelRow{"Kino", "Ё"}));
+  // References decode after the code page, whatever its letters.
+  EXPECT_EQ(Cp1251Row("&quot;\xCA&#1058;&quot;", "&amp;", true), (ChannelRow{"\"КТ\"", "&"}));
+  EXPECT_EQ(Cp1251Row("&quot;\xCA&#1058;", "&amp;", false), (ChannelRow{"&quot;К&#1058;", "&amp;"}));
+  EXPECT_EQ(Cp1251RowFromPair("57>\xCA\xE8\xED\xEE>x", false), (ChannelRow{"Кино", "57"}));
 }
 
 bool StartsWithDigit(std::string_view line) {
