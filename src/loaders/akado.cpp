@@ -37,11 +37,11 @@ std::string ListText(std::string_view cut) {
 
 // The same lines in one pass over the page after the table's head, up to the
 // special rows (whose marker cannot start inside a link's). The three markers
-// never overlap,
-// and what replaces them (a line break, "|") cannot make any of them, so
-// every marker of the cut is replaced and nothing else. Once a line's fields
-// are read only the markers that end lines matter. False for a cut holding a
-// NUL byte, which the steps' line split reads as the text's end.
+// never overlap, and what replaces them (a line break, "|") cannot make any
+// of them, so every marker of the cut is replaced and nothing else. Once a
+// line's fields are read only the markers that end lines matter. A NUL byte,
+// which the steps' line split reads as the text's end, leaves the cut to the
+// steps.
 template <typename Cutter>
 CutEnd CutLinks(std::string_view list, Cutter& cutter) {
   std::size_t piece = 0;

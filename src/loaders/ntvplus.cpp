@@ -37,15 +37,14 @@ std::string ListText(std::string_view cut) {
 
 // The same lines in one pass over the page after the heading, up to the
 // right entry (whose marker cannot start inside another). Option ends,
-// option starts and
-// value ends never overlap but where an option start's closing quote is
-// followed by ">", and the leftmost one is the one the steps replace. Then
-// the steps drop every ">" of the page that a line break follows (a CR LF of
-// the page, or an option's), and last every group joint that is still whole
-// (one whose quote does not start a value end). Dropping a ">" and its break
-// could join the text around them into a group joint; where the bytes on both
-// sides could be part of one, the pass gives up and the steps run
-// instead, as it does for a NUL byte.
+// option starts and value ends never overlap but where an option start's
+// closing quote is followed by ">", and the leftmost one is the one the steps
+// replace. Then the steps drop every ">" of the page that a line break
+// follows (a CR LF of the page, or an option's), and last every group joint
+// that is still whole (one whose quote does not start a value end). Dropping
+// a ">" and its break could join the text around them into a group joint;
+// where the bytes on both sides could be part of one, the pass gives up and
+// the steps run instead; so it does at a NUL byte.
 template <typename Cutter>
 CutEnd CutOptions(std::string_view list, Cutter& cutter) {
   char last = '\n';     // the last byte before the current point, joints not yet dropped

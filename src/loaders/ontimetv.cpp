@@ -48,13 +48,12 @@ bool CouldJoin(char before, char after) {
 
 // The same lines in one pass over the page after the left side's start, up to
 // the table's end (whose marker cannot start inside another). The markers
-// never overlap one
-// another, and what replaces them cannot make another, so each is replaced
-// where it stands unless dropping the page's line breaks or bars joins text
-// into one: where the bytes on both sides could be part of one, the pass
-// gives up and the steps run instead. Once a block's three fields are
-// read only what starts the next block matters. A NUL byte ends the text, as
-// the steps' line split reads it.
+// never overlap one another, and what replaces them cannot make another, so
+// each is replaced where it stands unless dropping the page's line breaks or
+// bars joins text into one: where the bytes on both sides could be part of
+// one, the pass gives up and the steps run instead. Once a block's three
+// fields are read only what starts the next block matters. A NUL byte ends
+// the text, as the steps' line split reads it.
 template <typename Cutter>
 CutEnd CutBlocks(std::string_view list, Cutter& cutter) {
   // The bytes before the current point as the steps see them before the bars

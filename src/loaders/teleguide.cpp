@@ -37,14 +37,15 @@ bool CouldJoin(char before, char after) {
 
 // The same lines in one pass over the page after the first group start, up
 // to the first footer after it (which cannot start inside another marker, so
-// the first one the pass meets is the list's end). Group starts, link starts, titles
-// and alternative texts never overlap one another (only an alternative text
-// may overlap one before it, which a leftmost scan handles as the steps do).
-// Taking out a link start could join the text around it into a title or an
-// alternative text that the later steps would replace; where that could
-// happen inside the fields read, the pass gives up and the steps run
-// instead. Once a line's fields are read (or it does not start with a digit),
-// only what ends the line matters: a line break or a group start.
+// the first one the pass meets is the list's end). Group starts, link
+// starts, titles and alternative texts never overlap one another (only an
+// alternative text may overlap one before it, which a leftmost scan handles
+// as the steps do). Taking out a link start could join the text around it
+// into a title or an alternative text that the later steps would replace;
+// where that could happen inside the fields read, the pass gives up and the
+// steps run instead; so it does at a NUL byte. Once a line's fields are read
+// (or it does not start with a digit), only what ends the line matters: a
+// line break or a group start.
 template <typename Cutter>
 CutEnd CutLinks(std::string_view list, Cutter& cutter) {
   char last = '\n';
