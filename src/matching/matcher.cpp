@@ -3,6 +3,7 @@
 #include "matching/matcher.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
@@ -546,6 +547,37 @@ struct Candidate {
   int case_gap;  // how far the letter case differs: "НТВ" is closer to "NTV" than to "ntv"
 };
 
+// The first country marker of the playlist name's that is neither the row's
+// nor one of the providers' region, as written; nullptr when there is none,
+// or when the name is written in Cyrillic, for the region's viewers.
+const std::string* ForeignMarker(const NameKey& row, const NameKey& name, std::string_view text) {
+  static const std::unordered_set<std::string_view> kRegion = {
+      "ru",  "rus", "ua",  "ukr", "kz",  "kaz", "by",  "blr", "bel", "uz",  "uzb", "kg",
+      "kgz", "am",  "arm", "az",  "aze", "ge",  "md",  "mda", "tj",  "tjk", "tm",  "tkm",
+      "lv",  "lva", "lt",  "ltu", "ee",  "est", "en",  "eng", "ру",  "укр"};
+  if (name.markers.empty() || name.markers == row.markers) return nullptr;
+  // U+0400 to U+04FF, the Cyrillic block, lead with 0xD0 to 0xD3.
+  if (std::any_of(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b >= 0xD0 && b <= 0xD3;
+      })) {
+    return nullptr;
+  }
+  for (const RemovedPart& part : name.removed) {
+    if (part.kind != RemovedKind::kCountryMarker) continue;
+    std::string code;
+    for (const char c : part.text) {
+      if (std::isalpha(static_cast<unsigned char>(c))) {
+        code += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+    }
+    if (!code.empty() && !kRegion.count(code) && row.markers.find(code) == std::string::npos) {
+      return &part.text;
+    }
+  }
+  return nullptr;
+}
+
 // Better first: score, then the variant's fit, fewer remarks, earlier in the file.
 bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& keys,
             const std::vector<PlaylistName>& names) {
@@ -644,11 +676,24 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     }
     // A rival that is itself the best name's channel (another spelling of it
     // in the playlist) is no doubt about the channel.
+    // But when the row met the best one only through the Latin spelling, a
+    // rival of the same quality under other country markers ("STV" beside
+    // "STV (BY)" for "СТВ") may be another country's channel of that name,
+    // unless the row's own markers chose the best one.
+    const NameKey& key = *key_of_row[r];
+    const NameKey& best_key = playlist_keys[best.name];
+    const bool by_latin = (match.reason.details & kDetailLatin) != 0;
+    const bool markers_chose = !key.markers.empty() && key.markers == best_key.markers;
     const Candidate* rival = nullptr;
     for (std::size_t k = 1; k < list.size(); ++k) {
       const NameKey& other = playlist_keys[list[k].name];
-      if (other.key == playlist_keys[best.name].key) continue;
-      if (Evaluate(playlist_keys[best.name], other, nullptr) >= options.auto_score) continue;
+      const bool same_channel = other.key == best_key.key ||
+                                Evaluate(best_key, other, nullptr) >= options.auto_score;
+      const bool other_country = by_latin && !markers_chose && other.markers != best_key.markers &&
+                                 QualityClass(other.quality) == QualityClass(best_key.quality);
+      if (same_channel && !other_country) {
+        continue;
+      }
       rival = &list[k];
       break;
     }
@@ -658,6 +703,23 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
       match.reason.kind = ReasonKind::kTie;
       match.reason.other = run.names[rival->name].name;
       match.reason.other_score = rival->score;
+      continue;
+    }
+    // A 4K or UHD feed is often a channel of its own ("Eurosport 4K"), so
+    // only a row of that class takes one without asking, and vice versa.
+    if ((QualityClass(key.quality) == 2) != (QualityClass(best_key.quality) == 2)) {
+      match.status = MatchStatus::kReview;
+      match.reason.kind = ReasonKind::kUltraHdOneSide;
+      continue;
+    }
+    // The providers are sites of Russia and its neighbours: a playlist name
+    // marked for a country beyond them ("TNT (US)" for "ТНТ") is most likely
+    // that country's channel of the name.
+    if (const std::string* marker = ForeignMarker(key, best_key, run.names[best.name].name)) {
+      match.status = MatchStatus::kReview;
+      match.reason = MatchReason{};
+      match.reason.kind = ReasonKind::kForeignMarker;
+      match.reason.other = *marker;
       continue;
     }
     if (best.score >= options.auto_score) {
@@ -673,7 +735,9 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     return x.best->fit > y.best->fit;
   });
   std::vector<std::int64_t> owner(run.names.size(), -1);
-  std::vector<bool> equal_claim(run.names.size(), false);
+  // Per playlist name, the first row (in the rows' order) that claimed it as
+  // well as its holder did.
+  std::vector<std::int64_t> equal_claim(run.names.size(), -1);
   for (const Proposal& p : automatic) {
     RowMatch& match = run.rows[p.row];
     std::int64_t& holder = owner[p.best->name];
@@ -690,26 +754,21 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     match.reason.other = rows[winner].name;
     if (won.score == p.best->score && won.fit == p.best->fit) {
       match.reason.kind = ReasonKind::kEqualClaim;
-      equal_claim[p.best->name] = true;
+      std::int64_t& first = equal_claim[p.best->name];
+      if (first < 0 || static_cast<std::int64_t>(p.row) < first) {
+        first = static_cast<std::int64_t>(p.row);
+      }
     } else {
       match.reason.kind = ReasonKind::kTakenBy;
     }
   }
   for (std::size_t id = 0; id < owner.size(); ++id) {
-    if (!equal_claim[id]) continue;
-    const auto winner = static_cast<std::size_t>(owner[id]);
-    RowMatch& match = run.rows[winner];
+    if (equal_claim[id] < 0) continue;
+    RowMatch& match = run.rows[static_cast<std::size_t>(owner[id])];
     match.status = MatchStatus::kReview;
-    // Name the first row that claimed it as well.
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      if (r != winner && run.rows[r].reason.kind == ReasonKind::kEqualClaim &&
-          run.rows[r].name == id) {
-        match.reason = MatchReason{};
-        match.reason.kind = ReasonKind::kEqualClaim;
-        match.reason.other = rows[r].name;
-        break;
-      }
-    }
+    match.reason = MatchReason{};
+    match.reason.kind = ReasonKind::kEqualClaim;
+    match.reason.other = rows[static_cast<std::size_t>(equal_claim[id])].name;
     owner[id] = -1;
   }
 
@@ -876,6 +935,16 @@ std::string ReasonText(const MatchReason& reason, Language language) {
                                std::to_string(reason.other_score) + ")"
                          : "«" + reason.other + "» fits nearly as well (" +
                                std::to_string(reason.other_score) + ")");
+      break;
+    case ReasonKind::kUltraHdOneSide:
+      removed("то же после удаления ", "same after removing ");
+      parts.push_back(ru ? "4K/UHD только в одном из названий, а это часто отдельный канал"
+                         : "4K/UHD in one name only, which is often a channel of its own");
+      break;
+    case ReasonKind::kForeignMarker:
+      parts.push_back(ru ? "название из плейлиста помечено другой страной: «" + reason.other + "»"
+                         : "the playlist name is marked for another country: «" + reason.other +
+                               "»");
       break;
     case ReasonKind::kNoCandidate:
       parts.push_back(ru ? "в плейлисте нет похожего названия" : "no playlist name comes close");

@@ -49,6 +49,8 @@ enum class ReasonKind {
   kTakenBy,           // a better-fitting provider row got the playlist name
   kEqualClaim,        // two provider rows fit the playlist name equally
   kTie,               // two playlist names fit nearly as well
+  kUltraHdOneSide,    // a 4K/UHD feed on one side only, often a channel of its own
+  kForeignMarker,     // the playlist name is marked for a country beyond the providers'
   kNoCandidate,       // nothing in the playlist comes close
   kUserChoice,        // the user chose this playlist name
   kUserNoMatch,       // the user said the playlist has no such channel

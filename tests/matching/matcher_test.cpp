@@ -53,6 +53,14 @@ TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
       {"Дом кино Премиум", "Дом кино", MatchStatus::kNone, "not in the playlist's name: «Премиум»"},
       {"ТВ 3", "Канал 3", MatchStatus::kNone, "only common words and numbers"},
       {"National Geographic", "Nat Geo Wild", MatchStatus::kNone, "no playlist name comes close"},
+      // A 4K feed is often a channel of its own: asked, either way round.
+      {"Eurosport", "Eurosport 4K", MatchStatus::kReview, "4K/UHD in one name only"},
+      {"Кино UHD", "Кино", MatchStatus::kReview, "4K/UHD in one name only"},
+      {"Кино UHD", "Кино 4K", MatchStatus::kExact, "same after removing"},
+      // Marked for a country beyond the providers' region, unless in Cyrillic.
+      {"ТНТ", "TNT (US)", MatchStatus::kReview, "marked for another country: «(US)»"},
+      {"Первый канал", "DE: Первый канал", MatchStatus::kExact, "same after removing «DE:»"},
+      {"Хабар", "|KZ| Khabar", MatchStatus::kAuto, "same in Latin letters"},
   };
   for (const PairCase& c : cases) {
     const MatchRun run = MatchNames({{c.provider, "1"}}, NamesOf({c.playlist}));
@@ -107,6 +115,37 @@ TEST(Matcher, NearTiesBecomeReview) {
   EXPECT_EQ(
       Outcomes({{"Россия 1", "1"}}, {"Rossiya 1 (576p)", "Rossiya 1 (1080p) [Not 24/7]"})[0].name,
       "Rossiya 1 (576p)");
+}
+
+TEST(Matcher, AnotherCountrysNameOfTheSameSpellingIsADoubt) {
+  // Met through the Latin spelling, "STV" may be Scottish beside "STV (BY)".
+  const MatchRun run = MatchNames({{"СТВ", "1"}}, NamesOf({"STV (720p)", "STV (BY)"}));
+  EXPECT_EQ(run.rows[0].status, MatchStatus::kReview);
+  EXPECT_EQ(run.rows[0].reason.kind, ReasonKind::kTie);
+  // Not when the row's own marker chooses, nor among names in its own script.
+  EXPECT_EQ(Outcomes({{"СТВ (BY)", "1"}}, {"STV (720p)", "STV (BY)"})[0].name, "STV (BY)");
+  EXPECT_EQ(Outcomes({{"ТЕТ", "1"}}, {"ТЕТ", "[UA] ТЕТ"})[0].status, MatchStatus::kExact);
+  // Nor a rival of another quality than the best name's.
+  EXPECT_EQ(Outcomes({{"Россия 1 HD", "1"}}, {"Rossiya 1 HD", "RU: Rossiya 1"})[0].status,
+            MatchStatus::kAuto);
+}
+
+TEST(Matcher, ManyEqualClaimsEachNameTheirRival) {
+  // Every name wanted by two rows alike: both to review, each naming the other.
+  ChannelRows rows;
+  std::vector<std::string> names;
+  for (int i = 0; i < 2000; ++i) {
+    const std::string name = "Канал номер " + std::to_string(i);
+    rows.push_back({name, std::to_string(2 * i)});
+    rows.push_back({name, std::to_string(2 * i + 1)});
+    names.push_back(name);
+  }
+  const MatchRun run = MatchNames(rows, NamesOf(names));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    ASSERT_EQ(run.rows[r].status, MatchStatus::kReview) << r;
+    ASSERT_EQ(run.rows[r].reason.kind, ReasonKind::kEqualClaim) << r;
+    ASSERT_EQ(run.rows[r].reason.other, rows[r].name) << r;
+  }
 }
 
 TEST(Matcher, ThresholdsAreOptions) {
