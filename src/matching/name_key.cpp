@@ -679,26 +679,35 @@ struct NameKeyer::Impl {
     return forms.emplace(token.written, std::move(out)).first->second;
   }
 
-  std::array<std::unique_ptr<icu::Transliterator>, 4> to_latin;
+  // ICU's transliterators, made once per thread (making one parses its
+  // rules, which costs as much as keying thousands of names) and used by
+  // that thread only, as they are not shared.
+  static icu::Transliterator& ToLatin(int index) {
+    thread_local std::array<std::unique_ptr<icu::Transliterator>, 4> to_latin = [] {
+      const char* ids[4] = {
+          "Russian-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
+          "Ukrainian-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
+          "Belarusian-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
+          "Kazakh-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
+      };
+      std::array<std::unique_ptr<icu::Transliterator>, 4> made;
+      for (int i = 0; i < 4; ++i) {
+        UErrorCode status = U_ZERO_ERROR;
+        made[i].reset(icu::Transliterator::createInstance(icu::UnicodeString::fromUTF8(ids[i]),
+                                                          UTRANS_FORWARD, status));
+        if (U_FAILURE(status) || !made[i]) {
+          throw std::runtime_error(std::string("ICU: no transliterator ") + ids[i]);
+        }
+      }
+      return made;
+    }();
+    return *to_latin[index];
+  }
   // Keys of words seen: the Latin form per language, the folded text.
   std::unordered_map<std::string, std::string> latin_cache[4];
   std::unordered_set<std::string> weak_latin;
 
   Impl() {
-    const char* ids[4] = {
-        "Russian-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
-        "Ukrainian-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
-        "Belarusian-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
-        "Kazakh-Latin/BGN; Cyrillic-Latin; Latin-ASCII",
-    };
-    for (int i = 0; i < 4; ++i) {
-      UErrorCode status = U_ZERO_ERROR;
-      to_latin[i].reset(icu::Transliterator::createInstance(icu::UnicodeString::fromUTF8(ids[i]),
-                                                            UTRANS_FORWARD, status));
-      if (U_FAILURE(status) || !to_latin[i]) {
-        throw std::runtime_error(std::string("ICU: no transliterator ") + ids[i]);
-      }
-    }
     // "и" and "and" join words as "&" does, which is punctuation.
     for (const char* word :
          {"тв", "tv", "канал", "channel", "телеканал", "kanal", "telekanal", "и", "and"}) {
@@ -721,7 +730,7 @@ struct NameKeyer::Impl {
     auto& cache = latin_cache[index];
     if (const auto it = cache.find(text); it != cache.end()) return it->second;
     icu::UnicodeString u = icu::UnicodeString::fromUTF8(text);
-    to_latin[index]->transliterate(u);
+    ToLatin(index).transliterate(u);
     u.foldCase();
     std::string converted;
     u.toUTF8String(converted);
