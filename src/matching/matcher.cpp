@@ -6,7 +6,10 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
+#include <future>
 #include <numeric>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -578,6 +581,42 @@ const std::string* ForeignMarker(const NameKey& row, const NameKey& name, std::s
   return nullptr;
 }
 
+// The keys of `texts`, in their order. Long lists are keyed on up to four
+// threads, each with a keyer of its own; `tick` is called on this thread
+// once per text, and every thread gives up when `cancel` is set.
+std::vector<NameKey> KeyAll(const std::vector<std::string_view>& texts,
+                            const std::function<void(std::size_t)>& tick,
+                            const CancelToken& cancel) {
+  constexpr std::size_t kPerThread = 4096;
+  const std::size_t n = texts.size();
+  const std::size_t threads = std::clamp<std::size_t>(
+      std::min<std::size_t>(std::thread::hardware_concurrency(), n / kPerThread), 1, 4);
+  std::vector<NameKey> keys(n);
+  const auto chunk = [&](std::size_t part) {
+    return std::pair{n * part / threads, n * (part + 1) / threads};
+  };
+  std::vector<std::future<void>> others;
+  for (std::size_t part = 1; part < threads; ++part) {
+    others.push_back(std::async(std::launch::async, [&, part] {
+      NameKeyer keyer;
+      const auto [begin, end] = chunk(part);
+      for (std::size_t i = begin; i < end; ++i) {
+        if ((i & 1023) == 0 && cancel.Cancelled()) throw MatchCancelled();
+        keys[i] = keyer.Key(texts[i]);
+      }
+    }));
+  }
+  NameKeyer keyer;
+  const auto [begin, end] = chunk(0);
+  for (std::size_t i = begin; i < end; ++i) {
+    keys[i] = keyer.Key(texts[i]);
+    tick(1);
+  }
+  for (std::future<void>& other : others) other.get();
+  for (std::size_t i = end; i < n; ++i) tick(1);
+  return keys;
+}
+
 // Better first: score, then the variant's fit, fewer remarks, earlier in the file.
 bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& keys,
             const std::vector<PlaylistName>& names) {
@@ -606,24 +645,29 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     }
   };
 
-  NameKeyer keyer;
-  std::vector<NameKey> playlist_keys;
-  playlist_keys.reserve(run.names.size());
-  for (const PlaylistName& name : run.names) {
-    playlist_keys.push_back(keyer.Key(name.name));
-    tick(1);
-  }
+  std::vector<std::string_view> texts;
+  texts.reserve(run.names.size());
+  for (const PlaylistName& name : run.names) texts.push_back(name.name);
+  const std::vector<NameKey> playlist_keys = KeyAll(texts, tick, control.cancel);
   CandidateIndex index(playlist_keys);
+
+  // The rows' keys, one per distinct name.
+  std::unordered_map<std::string_view, std::size_t> row_name_index;
+  texts.clear();
+  std::vector<std::size_t> key_index_of_row(rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const auto [it, added] = row_name_index.try_emplace(rows[r].name, texts.size());
+    if (added) texts.push_back(rows[r].name);
+    key_index_of_row[r] = it->second;
+  }
+  const std::vector<NameKey> row_keys = KeyAll(texts, [](std::size_t) {}, control.cancel);
 
   // Each row's candidates, the best first.
   std::vector<std::vector<Candidate>> candidates(rows.size());
-  std::unordered_map<std::string, NameKey> row_keys;
   std::vector<const NameKey*> key_of_row(rows.size());
   std::vector<Candidate> scored;
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    auto it = row_keys.find(rows[r].name);
-    if (it == row_keys.end()) it = row_keys.emplace(rows[r].name, keyer.Key(rows[r].name)).first;
-    const NameKey& key = it->second;
+    const NameKey& key = row_keys[key_index_of_row[r]];
     key_of_row[r] = &key;
     scored.clear();
     for (const std::uint32_t id : index.Candidates(key)) {

@@ -185,5 +185,33 @@ TEST(Matcher, CancelsAndReportsProgress) {
   EXPECT_GT(last, 2000u);
 }
 
+TEST(Matcher, LongListsKeyedOnSeveralThreadsMatchAsOne) {
+  // Enough names for the keys to be made on more than one thread: every row
+  // must still meet its own name, in Latin letters, and the run can still be
+  // cancelled at any point of the keying.
+  const char* words[] = {"Пятница", "Звезда", "Карусель", "Домашний", "Спас", "Мир"};
+  const char* latin[] = {"Pyatnitsa", "Zvezda", "Karusel", "Domashniy", "Spas", "Mir"};
+  ChannelRows rows;
+  std::vector<std::string> names;
+  for (int i = 0; i < 12000; ++i) {
+    const std::string n = std::to_string(i);
+    rows.push_back({std::string(words[i % 6]) + " " + words[(i / 6) % 6] + " " + n, n});
+    names.push_back(std::string(latin[i % 6]) + " " + latin[(i / 6) % 6] + " " + n);
+  }
+  const MatchRun run = MatchNames(rows, NamesOf(names));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    ASSERT_TRUE(run.rows[r].name.has_value()) << r;
+    ASSERT_EQ(run.names[*run.rows[r].name].name, names[r]) << r;
+    ASSERT_EQ(run.rows[r].status, MatchStatus::kAuto) << r;
+  }
+  for (const std::size_t at : {100u, 5000u, 11000u}) {
+    MatchControl control;
+    control.progress = [&](std::size_t done, std::size_t) {
+      if (done >= at) control.cancel.Cancel();
+    };
+    EXPECT_THROW(MatchNames(rows, NamesOf(names), {}, control), MatchCancelled) << at;
+  }
+}
+
 }  // namespace
 }  // namespace brelvik
