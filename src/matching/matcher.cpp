@@ -816,6 +816,54 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     owner[id] = -1;
   }
 
+  // A row that lost its name to a better-fitting row (the HD feed's name to
+  // the HD row) takes its next free candidate of its own quality when that
+  // one would pass by itself: at or above the automatic score, with no free
+  // name of another channel close behind, nothing 4K on one side only and
+  // no foreign marker.
+  // Names two such rows would take stay with neither.
+  std::vector<std::pair<std::size_t, const Candidate*>> second;
+  std::unordered_map<std::uint32_t, int> wanted;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const RowMatch& match = run.rows[r];
+    if (match.status != MatchStatus::kReview || match.reason.kind != ReasonKind::kTakenBy) continue;
+    const NameKey& key = *key_of_row[r];
+    const std::vector<Candidate>& list = candidates[r];
+    const Candidate* next = nullptr;
+    for (std::size_t k = 1; k < list.size(); ++k) {
+      const NameKey& name = playlist_keys[list[k].name];
+      if (owner[list[k].name] >= 0 || QualityClass(name.quality) != QualityClass(key.quality)) {
+        continue;
+      }
+      if (!next) {
+        next = &list[k];
+        continue;
+      }
+      const NameKey& chosen = playlist_keys[next->name];
+      if (name.key != chosen.key && Evaluate(chosen, name, nullptr) < options.auto_score &&
+          next->score - list[k].score < kTieMargin) {
+        next = nullptr;  // two free names of different channels fit alike
+      }
+      break;
+    }
+    if (!next || next->score < options.auto_score ||
+        ForeignMarker(key, playlist_keys[next->name], run.names[next->name].name)) {
+      continue;
+    }
+    second.emplace_back(r, next);
+    ++wanted[next->name];
+  }
+  for (const auto& [r, next] : second) {
+    if (wanted[next->name] != 1) continue;
+    RowMatch& match = run.rows[r];
+    owner[next->name] = static_cast<std::int64_t>(r);
+    match.name = next->name;
+    match.score = next->score;
+    match.reason = reason_of(r, next->name);
+    match.status = playlist_keys[next->name].key == key_of_row[r]->key ? MatchStatus::kExact
+                                                                      : MatchStatus::kAuto;
+  }
+
   // A suggestion already given to another row automatically is replaced by
   // the row's next free candidate, if it is worth reviewing.
   for (std::size_t r = 0; r < rows.size(); ++r) {

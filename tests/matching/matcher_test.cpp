@@ -98,6 +98,17 @@ TEST(Matcher, TheBetterFitGetsAContestedName) {
   EXPECT_EQ(both[0].status, MatchStatus::kReview);
   // A country prefix does not outweigh quality.
   EXPECT_EQ(Outcomes({{"НТВ", "1"}}, {"НТВ HD", "RU: НТВ"})[0].name, "RU: НТВ");
+  // The row that lost takes its next name of its own quality, if free and
+  // good enough; one that two losers want stays with neither.
+  const auto next = Outcomes({{"Первый канал", "1"}, {"Первый канал HD", "2"}},
+                             {"RU: Первый канал", "Pervyi Kanal HD", "Pervyi Kanal"});
+  EXPECT_EQ(next[0].name, "RU: Первый канал");
+  EXPECT_EQ(next[1].name, "Pervyi Kanal HD");
+  EXPECT_EQ(next[1].status, MatchStatus::kAuto);
+  const auto two = Outcomes({{"Первый канал", "1"}, {"Первый канал HD", "2"}, {"Первый канал HD", "3"}},
+                            {"RU: Первый канал", "Pervyi Kanal HD"});
+  EXPECT_EQ(two[1].status, MatchStatus::kReview);
+  EXPECT_EQ(two[2].status, MatchStatus::kReview);
   // Two rows with the same claim: neither is decided silently.
   const auto twice = Outcomes({{"Discovery", "1"}, {"Discovery", "2"}}, {"Discovery"});
   EXPECT_EQ(twice[0].status, MatchStatus::kReview);
