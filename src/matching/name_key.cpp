@@ -16,6 +16,7 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -706,8 +707,18 @@ struct NameKeyer::Impl {
   // Keys of words seen: the Latin form per language, the folded text.
   std::unordered_map<std::string, std::string> latin_cache[4];
   std::unordered_set<std::string> weak_latin;
+  // Words public playlists write in English where a name has them in
+  // Cyrillic ("Russia 24" for "Россия 24"): the English word's Latin key
+  // is the Cyrillic word's.
+  std::unordered_map<std::string, std::string> english;
 
   Impl() {
+    for (const auto& [word, cyrillic, language] :
+         {std::tuple{"russia", "россия", Cyrillic::kRussian},
+          std::tuple{"moscow", "москва", Cyrillic::kRussian},
+          std::tuple{"ukraine", "україна", Cyrillic::kUkrainian}}) {
+      english.emplace(FoldSpelling(word), Latin(cyrillic, language));
+    }
     // "и" and "and" join words as "&" does, which is punctuation.
     for (const char* word :
          {"тв", "tv", "канал", "channel", "телеканал", "kanal", "telekanal", "и", "and"}) {
@@ -724,7 +735,9 @@ struct NameKeyer::Impl {
       for (const char c : text) {
         if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) letters += c;
       }
-      return FoldSpelling(letters);
+      std::string folded = FoldSpelling(letters);
+      if (const auto it = english.find(folded); it != english.end()) return it->second;
+      return folded;
     }
     const int index = static_cast<int>(language);
     auto& cache = latin_cache[index];

@@ -55,6 +55,8 @@ TEST_F(NameKeys, LatinFormsMeetAcrossScriptsAndSpellings) {
       {"translit", "Хабар 24", "Khabar 24"},        {"translit", "Культура", "Kultura"},
       {"ukrainian", "Новий канал", "Novyi Kanal"},  {"ukrainian", "Інтер", "Inter"},
       {"kazakh", "Қазақстан", "Qazaqstan"},         {"translit", "Звезда", "Zvezda"},
+      {"english", "Россия 24", "Russia 24"},        {"english", "Москва 24", "Moscow 24"},
+      {"english", "Україна 24", "Ukraine 24"},
   };
   for (const KeyCase& c : cases) {
     EXPECT_EQ(keyer_.Key(c.a).latin_key, keyer_.Key(c.b).latin_key)
