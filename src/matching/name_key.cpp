@@ -639,6 +639,15 @@ std::vector<NameToken> SplitWords(std::string_view text, unsigned* folds) {
   }
   flush(s.size());
   if (folds) *folds |= seen;
+  // "+2ч", "+2 часа", "+2h": the hours after a time shift add nothing to it.
+  static const std::unordered_set<std::string_view> kHours = {
+      "ч", "Ч", "час", "Час", "часа", "Часа", "часов", "h", "H", "hr", "hrs"};
+  for (std::size_t i = 1; i < tokens.size(); ++i) {
+    if (tokens[i - 1].kind == TokenKind::kTimeshift && tokens[i].kind == TokenKind::kWord &&
+        kHours.count(tokens[i].written)) {
+      tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+  }
   return tokens;
 }
 

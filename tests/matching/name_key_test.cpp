@@ -41,6 +41,8 @@ TEST_F(NameKeys, SpellingsOfOneChannelShareTheKey) {
       {"punctuation", "ТВ 3", "ТВ_3"},
       {"punctuation", "Пятница!", "ПЯТНИЦА"},
       {"compatibility", "ＳＴＳ", "STS"},
+      {"timeshift hours", "Первый канал +2", "Первый канал +2ч"},
+      {"timeshift hours", "Россия 1 +4", "Россия 1 (+4 часа)"},
   };
   for (const KeyCase& c : cases) {
     EXPECT_EQ(keyer_.Key(c.a).key, keyer_.Key(c.b).key) << c.group << ": " << c.a << " / " << c.b;
