@@ -548,6 +548,7 @@ struct Candidate {
   int score;
   int fit;
   int case_gap;  // how far the letter case differs: "НТВ" is closer to "NTV" than to "ntv"
+  bool foreign;  // marked for a country beyond the providers' region
 };
 
 // The first country marker of the playlist name's that is neither the row's
@@ -617,9 +618,15 @@ std::vector<NameKey> KeyAll(const std::vector<std::string_view>& texts,
   return keys;
 }
 
-// Better first: score, then the variant's fit, fewer remarks, earlier in the file.
+// Better first: among names good enough to be taken automatically, those
+// not marked for a foreign country ("RU | Eurosport 1 HD" before
+// "UK | Eurosport 1"); then score, the variant's fit, fewer remarks, earlier
+// in the file.
 bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& keys,
-            const std::vector<PlaylistName>& names) {
+            const std::vector<PlaylistName>& names, int auto_score) {
+  const bool x_takes = x.score >= auto_score, y_takes = y.score >= auto_score;
+  if (x_takes != y_takes) return x_takes;
+  if (x_takes && x.foreign != y.foreign) return !x.foreign;
   if (x.score != y.score) return x.score > y.score;
   if (x.fit != y.fit) return x.fit > y.fit;
   if (x.case_gap != y.case_gap) return x.case_gap < y.case_gap;
@@ -674,13 +681,14 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
       const int score = Evaluate(key, playlist_keys[id], nullptr, options.review_score);
       if (score > 0) {
         scored.push_back({id, score, VariantFit(key, playlist_keys[id]),
-                          std::abs(key.capitals - playlist_keys[id].capitals)});
+                          std::abs(key.capitals - playlist_keys[id].capitals),
+                          ForeignMarker(key, playlist_keys[id], run.names[id].name) != nullptr});
       }
     }
     const std::size_t kept = std::min<std::size_t>(scored.size(), 8);
     std::partial_sort(scored.begin(), scored.begin() + kept, scored.end(),
                       [&](const Candidate& x, const Candidate& y) {
-                        return Better(x, y, playlist_keys, run.names);
+                        return Better(x, y, playlist_keys, run.names, options.auto_score);
                       });
     candidates[r].assign(scored.begin(), scored.begin() + kept);
     tick(1);

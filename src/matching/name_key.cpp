@@ -236,7 +236,8 @@ bool RemarkWord(std::u32string_view word) {
   static const std::unordered_set<std::string> kRemarks = {
       "not",     "24/7",   "24x7",     "geo",      "blocked",   "geoblocked", "geo-blocked",
       "offline", "backup", "reserve",  "резерв",   "резервный", "test",       "тест",
-      "beta",    "orig",   "original", "оригинал", "alt",       "main"};
+      "beta",    "orig",   "original", "оригинал", "alt",       "main",       "multi",
+      "audio",   "multi-audio", "multiaudio"};
   std::string folded;
   for (char32_t c : word) {
     AppendUtf8(folded,

@@ -109,6 +109,13 @@ TEST(Matcher, TheBetterFitGetsAContestedName) {
                             {"RU: Первый канал", "Pervyi Kanal HD"});
   EXPECT_EQ(two[1].status, MatchStatus::kReview);
   EXPECT_EQ(two[2].status, MatchStatus::kReview);
+  // A name good enough but marked for a foreign country comes after the
+  // region's own, whatever its quality.
+  const auto region = Outcomes({{"Eurosport 1", "1"}, {"Cartoon Network", "2"}},
+                               {"UK | Eurosport 1", "RU | Eurosport 1 HD", "US | Cartoon Network"});
+  EXPECT_EQ(region[0].name, "RU | Eurosport 1 HD");
+  EXPECT_EQ(region[0].status, MatchStatus::kExact);
+  EXPECT_EQ(region[1].status, MatchStatus::kReview);
   // Two rows with the same claim: neither is decided silently.
   const auto twice = Outcomes({{"Discovery", "1"}, {"Discovery", "2"}}, {"Discovery"});
   EXPECT_EQ(twice[0].status, MatchStatus::kReview);

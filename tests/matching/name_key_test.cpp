@@ -25,6 +25,7 @@ TEST_F(NameKeys, SpellingsOfOneChannelShareTheKey) {
       {"tags", "Матч! Футбол 1 50 fps", "Матч Футбол 1 1080p HEVC"},
       {"tags", "Кино UHD 4K", "Кино H.264"},
       {"tags", "Rossiya 24 (1080p) [Not 24/7]", "Rossiya 24 [Geo-blocked]"},
+      {"tags", "RU | Матч ТВ [multi-audio]", "Матч ТВ"},
       {"tags", "Кинопоказ HD-1", "Кинопоказ 1"},
       {"tags", "Дом кино (резерв)", "Дом кино [backup]"},
       {"prefixes", "RU: НТВ", "НТВ"},
