@@ -23,6 +23,7 @@ constexpr int kTieMargin = 3;           // closer than this is a near-tie
 constexpr int kNumberDiffersCap = 45;   // "Россия 1" / "Россия 24"
 constexpr int kNumberOneSidedCap = 58;  // "Eurosport" / "Eurosport 1"
 constexpr int kTimeshiftCap = 50;       // "Первый канал" / "Первый канал +4"
+constexpr int kSpelledInOneScriptCap = 85;  // "Discovery" / "Discovary": asked
 constexpr double kFuzzyCredit = 0.8;    // a misspelt word still counts from here
 constexpr double kFuzzyFull = 0.85;     // ... and counts as the same word from here
 constexpr std::size_t kFuzzyMinLength = 5;
@@ -59,6 +60,11 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
   return prev[m];
 }
 
+bool Ascii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 double Similarity(std::string_view a, std::string_view b) {
   if (a.size() < kFuzzyMinLength || b.size() < kFuzzyMinLength) return 0;
   const std::size_t longer = std::max(a.size(), b.size());
@@ -85,6 +91,7 @@ struct Alignment {
   std::vector<int> partner_a;        // token index in b, -1 when unmatched or joined
   unsigned details = 0;
   double spelling_penalty = 0;
+  bool spelled_in_one_script = false;  // a misspelt pair written in the same alphabet
   bool fuzzy_below_full = false;
   std::vector<std::pair<std::size_t, std::size_t>> spelled;  // token pairs matched by spelling
   struct Pair {
@@ -100,6 +107,7 @@ void Align(const NameKey& a, const NameKey& b, Alignment& al) {
   const auto& tb = b.tokens;
   al.details = 0;
   al.spelling_penalty = 0;
+  al.spelled_in_one_script = false;
   al.fuzzy_below_full = false;
   al.spelled.clear();
   al.sim_a.assign(ta.size(), 0);
@@ -175,6 +183,7 @@ void Align(const NameKey& a, const NameKey& b, Alignment& al) {
     al.spelled.emplace_back(p.i, p.j);
     al.spelling_penalty += (1 - p.sim) * 60;
     if (p.sim < kFuzzyFull) al.fuzzy_below_full = true;
+    if (Ascii(ta[p.i].written) == Ascii(tb[p.j].written)) al.spelled_in_one_script = true;
   }
   // The matched words in another order?
   int last = -1;
@@ -311,6 +320,9 @@ int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason, int floor 
     s -= 4.0 * std::min(weak_unmatched, 2);
     s -= al.spelling_penalty;
     score = std::clamp(static_cast<int>(s + 0.5), 61, 99);
+    // Across alphabets a spelling differs by transliteration habit; within
+    // one it may well be another word ("Киносемья" / "Киносерия").
+    if (al.spelled_in_one_script) score = std::min(score, kSpelledInOneScriptCap);
     kind = ReasonKind::kSimilar;
     ours = std::move(weak_ours);
     theirs = std::move(weak_theirs);

@@ -162,7 +162,7 @@ TEST_P(LabelledSets, NoWrongAutomaticMatchAndMoreThanTheUsualApproach) {
 INSTANTIATE_TEST_SUITE_P(Sets, LabelledSets,
                          testing::Values("set1-ru-service", "set2-latin-international",
                                          "set3-ua-kz", "set4-provider-mix",
-                                         "set5-public-playlist"),
+                                         "set5-public-playlist", "set6-reseller"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            std::string name = info.param;
                            std::replace(name.begin(), name.end(), '-', '_');

@@ -46,8 +46,11 @@ TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
       {"Discovery Channel", "Discovery", MatchStatus::kAuto, "differs only in «Channel»"},
       {"Дом кино", "Домкино", MatchStatus::kAuto, "joined or apart"},
       {"Охота и рыбалка", "Охота & Рыбалка", MatchStatus::kAuto, "differs only in «и»"},
-      {"Discovery", "Discovary", MatchStatus::kAuto,
+      // Spelled otherwise in one alphabet: perhaps another word, so asked.
+      {"Discovery", "Discovary", MatchStatus::kReview,
        "spelled differently: «Discovery» / «Discovary»"},
+      {"Киносемья", "Киносерия", MatchStatus::kReview, "spelled differently"},
+      {"Домашний", "Domashny", MatchStatus::kAuto, "same in Latin letters"},
       {"Россия 24", "Россия 1", MatchStatus::kNone, "number differs: 24 / 1"},
       {"Первый канал +4", "Первый канал", MatchStatus::kNone, "time shift differs: +4 / none"},
       {"Дом кино Премиум", "Дом кино", MatchStatus::kNone, "not in the playlist's name: «Премиум»"},
