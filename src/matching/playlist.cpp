@@ -53,6 +53,11 @@ NoticeTexts TextsOf(PlaylistProblem problem) {
       return {"незакрытая кавычка в строке #EXTINF", "unterminated quote in the #EXTINF line"};
     case PlaylistProblem::kNoName:
       return {"у канала нет названия; он пропущен", "the entry has no name; it is skipped"};
+    case PlaylistProblem::kIdNotWritable:
+      return {"код нельзя записать в tvg-id этой строки, не изменив её чтения; строка оставлена как "
+              "была",
+              "the code cannot go into this line's tvg-id without changing how the line reads; "
+              "the line is left as it was"};
     case PlaylistProblem::kIdNotInCodePage:
       return {"в кодировке плейлиста (Windows-1251) нет символов кода; они записаны как \"?\"",
               "the playlist's code page (Windows-1251) lacks characters of the code; they are "
@@ -102,6 +107,7 @@ struct ExtinfLine {
   std::string_view tvg_id;
   std::string_view group;
   std::size_t insert_at = 0;  // offsets within the line
+  bool insert_before_attribute = false;
   std::size_t id_begin = 0;
   std::size_t id_end = 0;
   bool has_id = false;
@@ -118,7 +124,14 @@ ExtinfLine ParseExtinf(std::string_view line) {
   ExtinfLine out;
   std::size_t i = 8;
   while (i < line.size() && IsBlank(line[i])) ++i;
-  while (i < line.size() && !IsBlank(line[i]) && line[i] != ',') ++i;
+  std::size_t word_end = i;
+  while (word_end < line.size() && !IsBlank(line[word_end]) && line[word_end] != ',') ++word_end;
+  if (line.substr(i, word_end - i).find('=') != std::string_view::npos) {
+    // No duration: the attributes start at once ("#EXTINF:tvg-id=...").
+    out.insert_before_attribute = true;
+  } else {
+    i = word_end;  // past the duration, which may be missing ("#EXTINF:,Name")
+  }
   out.insert_at = i;
 
   // The title follows the last comma outside double quotes.
@@ -307,6 +320,7 @@ Playlist ParsePlaylist(std::string bytes) {
         entry.id_value_begin = at + extinf.id_begin;
         entry.id_value_end = at + extinf.id_end;
         entry.insert_at = at + extinf.insert_at;
+        entry.insert_before_attribute = extinf.insert_before_attribute;
         if (extinf.unterminated_quote) {
           playlist.warnings.push_back({PlaylistProblem::kUnterminatedQuote, line.number, {}});
         }
@@ -373,19 +387,44 @@ std::string PlaylistWithIds(const Playlist& playlist, const std::vector<std::str
       }
       id = std::move(encoded);
     }
-    if (entry.has_id) {
-      out.append(bytes.substr(copied, entry.id_value_begin - copied));
-      out += '"';
-      out += id;
-      out += '"';
-      copied = entry.id_value_end;
-    } else {
-      out.append(bytes.substr(copied, entry.insert_at - copied));
-      out += " tvg-id=\"";
-      out += id;
-      out += '"';
-      copied = entry.insert_at;
+    // The new id replaces the old value, or goes in as an attribute.
+    const std::size_t begin = entry.has_id ? entry.id_value_begin : entry.insert_at;
+    const std::size_t end = entry.has_id ? entry.id_value_end : entry.insert_at;
+    std::string piece;
+    if (!entry.has_id && !entry.insert_before_attribute) piece += ' ';
+    if (!entry.has_id) piece += "tvg-id=";
+    piece += '"';
+    piece += id;
+    piece += '"';
+    if (!entry.has_id && entry.insert_before_attribute) piece += ' ';
+    // The line must read as before with the new id: an id with a quote in
+    // it, or an old value whose quotes the rest of the line leans on, would
+    // change the entry's name. Such an entry keeps its line, and is named.
+    std::size_t line_begin = bytes.find_last_of("\r\n", begin == 0 ? 0 : begin - 1);
+    line_begin = line_begin == std::string_view::npos || begin == 0 ? 0 : line_begin + 1;
+    std::size_t line_end = bytes.find_first_of("\r\n", end);
+    if (line_end == std::string_view::npos) line_end = bytes.size();
+    while (line_begin < begin && !StartsWithNoCase(bytes.substr(line_begin), "#EXTINF:")) {
+      ++line_begin;
     }
+    if (!StartsWithNoCase(bytes.substr(line_begin), "#EXTINF:")) {
+      if (warnings) warnings->push_back({PlaylistProblem::kIdNotWritable, entry.line, ids[i]});
+      continue;
+    }
+    const std::string_view before = bytes.substr(line_begin, line_end - line_begin);
+    std::string after(bytes.substr(line_begin, begin - line_begin));
+    after += piece;
+    after += bytes.substr(end, line_end - end);
+    const ExtinfLine was = ParseExtinf(before);
+    const ExtinfLine now = ParseExtinf(after);
+    if (now.title != was.title || now.tvg_name != was.tvg_name || now.group != was.group ||
+        !now.has_id || now.tvg_id != id) {
+      if (warnings) warnings->push_back({PlaylistProblem::kIdNotWritable, entry.line, ids[i]});
+      continue;
+    }
+    out.append(bytes.substr(copied, begin - copied));
+    out += piece;
+    copied = end;
   }
   out.append(bytes.substr(copied));
   return out;

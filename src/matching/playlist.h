@@ -39,6 +39,7 @@ enum class PlaylistProblem {
   kUnterminatedQuote,
   kNoName,
   kIdNotInCodePage,  // a written tvg-id has characters Windows-1251 lacks
+  kIdNotWritable,    // the id would change how its line reads (a quote in it)
 };
 
 // One problem with the line it was found on (1-based; 0 for the whole file).
@@ -77,6 +78,7 @@ struct PlaylistEntry {
   std::size_t id_value_end = 0;
   bool has_id = false;
   std::size_t insert_at = 0;
+  bool insert_before_attribute = false;  // no duration: the new one goes first
 };
 
 struct Playlist {

@@ -168,6 +168,44 @@ TEST(Playlist, WritesTvgIdAndLeavesEveryOtherByte) {
   EXPECT_THROW(PlaylistWithIds(ParsePlaylist("A\nB\n"), {"1", "2"}), PlaylistError);
 }
 
+TEST(Playlist, AnIdThatWouldChangeHowItsLineReadsIsNotWritten) {
+  // A code with a quote in it, and an old bare value whose quote the title
+  // leans on: those lines stay as they were, each named in a warning; the
+  // others take their ids.
+  const std::string original =
+      "#EXTM3U\n#EXTINF:-1,A\nhttp://s/1\n#EXTINF:-1 tvg-id=a\" \",\"\nhttp://s/2\n"
+      "#EXTINF:-1,C\nhttp://s/3\n";
+  const Playlist p = ParsePlaylist(original);
+  std::vector<PlaylistNotice> warnings;
+  const std::string written = PlaylistWithIds(p, {"x\"y", "2", "3"}, &warnings);
+  EXPECT_EQ(written,
+            "#EXTM3U\n#EXTINF:-1,A\nhttp://s/1\n#EXTINF:-1 tvg-id=a\" \",\"\nhttp://s/2\n"
+            "#EXTINF:-1 tvg-id=\"3\",C\nhttp://s/3\n");
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0].problem, PlaylistProblem::kIdNotWritable);
+  EXPECT_EQ(warnings[0].line, 2u);
+  EXPECT_EQ(warnings[1].line, 4u);
+  EXPECT_EQ(Names(ParsePlaylist(written)), Names(p));
+}
+
+TEST(Playlist, LinesWithoutADurationKeepTheirAttributesAndTakeIds) {
+  // Attributes right after the colon, and an empty duration: the attributes
+  // are read, and an id written reads back.
+  const Playlist p = ParsePlaylist(
+      "#EXTM3U\n#EXTINF:tvg-name=\"Первый HD\" group-title=\"A\",Первый\nhttp://s/1\n"
+      "#EXTINF:,B\nhttp://s/2\n");
+  EXPECT_EQ(Names(p), (std::vector<std::string>{"Первый HD", "B"}));
+  EXPECT_EQ(p.entries[0].group, "A");
+  const std::string written = PlaylistWithIds(p, {"1", "2"});
+  EXPECT_EQ(written,
+            "#EXTM3U\n#EXTINF:tvg-id=\"1\" tvg-name=\"Первый HD\" group-title=\"A\",Первый\n"
+            "http://s/1\n#EXTINF: tvg-id=\"2\",B\nhttp://s/2\n");
+  const Playlist again = ParsePlaylist(written);
+  EXPECT_EQ(again.entries[0].tvg_id, "1");
+  EXPECT_EQ(again.entries[1].tvg_id, "2");
+  EXPECT_EQ(Names(again), Names(p));
+}
+
 TEST(Playlist, WritesIdsInTheFilesOwnCodePage) {
   const Playlist p = ParsePlaylist("#EXTM3U\n#EXTINF:-1,\xCD\xD2\xC2\nhttp://x/1\n");
   std::vector<PlaylistNotice> warnings;
