@@ -62,7 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const PlaylistError&) {
       __builtin_trap();
     }
-    if (!SameEntries(playlist, again)) __builtin_trap();
+    // A Windows-1251 file whose only bytes that are not UTF-8 stood in a
+    // replaced tvg-id reads as UTF-8 afterwards: its bytes are the same but
+    // for the ids, so only files read the same way are compared.
+    if (again.encoding == playlist.encoding && !SameEntries(playlist, again)) __builtin_trap();
     for (std::size_t i = 0; i < ids.size(); i += 2) {
       if (again.entries[i].tvg_id != ids[i]) __builtin_trap();
     }
