@@ -576,6 +576,11 @@ void PlaylistMatchWindow::BTN_WritePlaylistClick() {
     ShowError(Q(texts.save_failed) + "\n" + Q(e.what()));
     return;
   }
+  // Entries whose line would read otherwise kept their lines.
+  with_id -= static_cast<std::size_t>(
+      std::count_if(warnings.begin(), warnings.end(), [](const PlaylistNotice& notice) {
+        return notice.problem == PlaylistProblem::kIdNotWritable;
+      }));
   QStringList lines{Q(Texts().playlist_written).arg(with_id)};
   for (const PlaylistNotice& notice : warnings) lines << Q(PlaylistNoticeText(notice, language_));
   MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), lines.join('\n'));
