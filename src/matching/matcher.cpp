@@ -779,11 +779,11 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     // The providers are sites of Russia and its neighbours: a playlist name
     // marked for a country beyond them ("TNT (US)" for "ТНТ") is most likely
     // that country's channel of the name.
-    if (const std::string* marker = ForeignMarker(key, best_key, run.names[best.name].name)) {
+    if (best.foreign) {
       match.status = MatchStatus::kReview;
       match.reason = MatchReason{};
       match.reason.kind = ReasonKind::kForeignMarker;
-      match.reason.other = *marker;
+      match.reason.other = *ForeignMarker(key, best_key, run.names[best.name].name);
       continue;
     }
     if (best.score >= options.auto_score) {
@@ -866,10 +866,7 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
       }
       break;
     }
-    if (!next || next->score < options.auto_score ||
-        ForeignMarker(key, playlist_keys[next->name], run.names[next->name].name)) {
-      continue;
-    }
+    if (!next || next->score < options.auto_score || next->foreign) continue;
     second.emplace_back(r, next);
     ++wanted[next->name];
   }
