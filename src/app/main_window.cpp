@@ -700,8 +700,8 @@ void MainWindow::VHSBtn2Click() {
   std::string text = channel_list_text_;
   ChannelIdFindings findings = channel_list_findings_;
   if (cbox1_->isChecked()) {
-    text = CreateList(model_->Table().Rows(), SaveOptions());
-    findings = CheckChannelIdList(model_->Table().Rows(), SaveOptions());
+    text = CreateList(model_->Table().HashedRows(), SaveOptions());
+    findings = CheckChannelIdList(model_->Table().HashedRows(), SaveOptions());
     SetCurrentRow(0);
   }
   try {

@@ -442,8 +442,8 @@ int WriteTableFiles(const ChannelTable& table, const Options& options, std::stri
   try {
     if (!options.channel_id_file.empty() && outcome.MayWrite(options.channel_id_file, err)) {
       SaveChannelIdFile(options.channel_id_file,
-                        CreateList(table.Rows(), options.channel_id_options));
-      PrintChannelIdFindings(CheckChannelIdList(table.Rows(), options.channel_id_options),
+                        CreateList(table.HashedRows(), options.channel_id_options));
+      PrintChannelIdFindings(CheckChannelIdList(table.HashedRows(), options.channel_id_options),
                              options.language, err);
     }
     if (!options.export_file.empty() && outcome.MayWrite(options.export_file, err)) {

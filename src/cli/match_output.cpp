@@ -12,7 +12,7 @@ namespace brelvik {
 namespace {
 
 struct Line {
-  std::string name, code, playlist_name, score, status, reason;
+  std::string name, code, playlist_name, also, score, status, reason;
 };
 
 std::string_view StatusText(MatchStatus status, Language language) {
@@ -48,7 +48,13 @@ void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat form
           << ", \"playlist_index\": "
           << (named ? std::to_string(run.names[*m.name].first_entry) : "null")
           << ", \"score\": " << m.score << ", \"status\": \"" << StatusName(m.status)
-          << "\", \"reason\": " << JsonString(ReasonText(m.reason, language)) << "}";
+          << "\", \"reason\": " << JsonString(ReasonText(m.reason, language)) << ", \"also\": [";
+      for (std::size_t k = 0; k < m.also.size(); ++k) {
+        const PlaylistName& further = run.names[m.also[k].name];
+        out << (k ? ", " : "") << "{\"playlist_name\": " << JsonString(further.name)
+            << ", \"playlist_index\": " << further.first_entry << "}";
+      }
+      out << "]}";
     }
     out << (rows.empty() ? "]\n" : "\n]\n");
     return;
@@ -57,31 +63,34 @@ void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat form
     for (std::size_t r = 0; r < rows.size(); ++r) {
       const RowMatch& m = run.rows[r];
       out << rows[r].name << '\t' << rows[r].code << '\t' << shown_name(m) << '\t' << m.score
-          << '\t' << StatusName(m.status) << '\t' << ReasonText(m.reason, language) << "\n";
+          << '\t' << StatusName(m.status) << '\t' << ReasonText(m.reason, language) << '\t'
+          << m.also.size() << "\n";
     }
     return;
   }
   const bool ru = language == Language::kRu;
   std::vector<Line> lines;
   lines.push_back({ru ? "Канал" : "Channel", ru ? "Код" : "Code",
-                   ru ? "В плейлисте" : "In the playlist", ru ? "Балл" : "Score",
-                   ru ? "Итог" : "Status", ru ? "Почему" : "Why"});
+                   ru ? "В плейлисте" : "In the playlist", ru ? "Ещё" : "Also",
+                   ru ? "Балл" : "Score", ru ? "Итог" : "Status", ru ? "Почему" : "Why"});
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const RowMatch& m = run.rows[r];
-    lines.push_back({rows[r].name, rows[r].code, shown_name(m), std::to_string(m.score),
-                     std::string(StatusText(m.status, language)), ReasonText(m.reason, language)});
+    lines.push_back({rows[r].name, rows[r].code, shown_name(m),
+                     m.also.empty() ? std::string() : "+" + std::to_string(m.also.size()),
+                     std::to_string(m.score), std::string(StatusText(m.status, language)),
+                     ReasonText(m.reason, language)});
   }
-  std::size_t widths[5] = {0, 0, 0, 0, 0};
+  std::size_t widths[6] = {0, 0, 0, 0, 0, 0};
   for (const Line& line : lines) {
-    const std::string* cells[5] = {&line.name, &line.code, &line.playlist_name, &line.score,
-                                   &line.status};
-    for (int c = 0; c < 5; ++c) widths[c] = std::max(widths[c], Utf8Length(*cells[c]));
+    const std::string* cells[6] = {&line.name, &line.code,  &line.playlist_name,
+                                   &line.also, &line.score, &line.status};
+    for (int c = 0; c < 6; ++c) widths[c] = std::max(widths[c], Utf8Length(*cells[c]));
   }
   for (const Line& line : lines) {
     out << Padded(line.name, widths[0], false) << "  " << Padded(line.code, widths[1], true) << "  "
         << Padded(line.playlist_name, widths[2], false) << "  "
-        << Padded(line.score, widths[3], true) << "  " << Padded(line.status, widths[4], false)
-        << "  " << line.reason << "\n";
+        << Padded(line.also, widths[3], true) << "  " << Padded(line.score, widths[4], true)
+        << "  " << Padded(line.status, widths[5], false) << "  " << line.reason << "\n";
   }
 }
 

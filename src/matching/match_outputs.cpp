@@ -1,6 +1,7 @@
 // Ids for the written playlist and names for the renamed table.
 #include "matching/match_outputs.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <unordered_map>
@@ -13,6 +14,23 @@ bool Accepted(MatchStatus status) {
   return status == MatchStatus::kExact || status == MatchStatus::kAuto;
 }
 
+std::vector<std::string> NamesOfRow(const MatchRun& run, std::size_t row) {
+  std::vector<std::string> out;
+  if (row >= run.rows.size()) return out;
+  const RowMatch& match = run.rows[row];
+  if (!Accepted(match.status) || !match.name) return out;
+  const auto add = [&out](const std::string& name) {
+    if (std::find(out.begin(), out.end(), name) == out.end()) out.push_back(name);
+  };
+  add(run.names[*match.name].name);
+  for (const FurtherName& further : match.also) add(run.names[further.name].name);
+  for (const std::string& title : run.names[*match.name].titles) add(title);
+  for (const FurtherName& further : match.also) {
+    for (const std::string& title : run.names[further.name].titles) add(title);
+  }
+  return out;
+}
+
 std::vector<std::string> PlaylistIds(const Playlist& playlist, const ChannelRows& rows,
                                      const MatchRun& run) {
   std::unordered_map<std::string_view, std::string> id_of_name;
@@ -20,7 +38,9 @@ std::vector<std::string> PlaylistIds(const Playlist& playlist, const ChannelRows
     const RowMatch& match = run.rows[r];
     if (!Accepted(match.status) || !match.name) continue;
     const std::string id = GuideChannelId(rows[r]);
-    if (!id.empty()) id_of_name.emplace(run.names[*match.name].name, id);
+    if (id.empty()) continue;
+    id_of_name.emplace(run.names[*match.name].name, id);
+    for (const FurtherName& further : match.also) id_of_name.emplace(run.names[further.name].name, id);
   }
   std::vector<std::string> ids(playlist.entries.size());
   for (std::size_t i = 0; i < playlist.entries.size(); ++i) {
@@ -42,11 +62,14 @@ ChannelRows RenamedRows(const ChannelRows& rows, const MatchRun& run) {
 
 void ApplyMatches(ChannelTable& table, const MatchRun& run) {
   std::vector<std::optional<std::string>> names(table.Count());
+  std::vector<std::vector<std::string>> further(table.Count());
   for (std::size_t r = 0; r < names.size() && r < run.rows.size(); ++r) {
-    const RowMatch& match = run.rows[r];
-    if (Accepted(match.status) && match.name) names[r] = run.names[*match.name].name;
+    std::vector<std::string> all = NamesOfRow(run, r);
+    if (all.empty()) continue;
+    names[r] = std::move(all.front());
+    further[r].assign(std::make_move_iterator(all.begin() + 1), std::make_move_iterator(all.end()));
   }
-  table.SetNames(names);
+  table.SetNames(names, further);
 }
 
 MatchRun RunInOrder(const MatchRun& run, const ChannelRows& matched, const ListedChannels& now) {

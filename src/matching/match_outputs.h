@@ -15,9 +15,14 @@ namespace brelvik {
 // True for the statuses a rename or a written playlist takes: exact and auto.
 bool Accepted(MatchStatus status);
 
+// The names an accepted row stands for, as a player may show them: its
+// playlist name, its further names, then the titles of their entries where
+// a tvg-name gave the name; each once. Empty for a row not accepted.
+std::vector<std::string> NamesOfRow(const MatchRun& run, std::size_t row);
+
 // One id per playlist entry: the matched row's GuideChannelId on every entry
-// bearing its playlist name, empty for entries no accepted row took. `rows`
-// are the rows the run matched, in its order.
+// bearing its playlist name or one of its further names, empty for entries
+// no accepted row took. `rows` are the rows the run matched, in its order.
 std::vector<std::string> PlaylistIds(const Playlist& playlist, const ChannelRows& rows,
                                      const MatchRun& run);
 
@@ -25,8 +30,8 @@ std::vector<std::string> PlaylistIds(const Playlist& playlist, const ChannelRows
 ChannelRows RenamedRows(const ChannelRows& rows, const MatchRun& run);
 
 // Renames the table's accepted rows to their playlist names, keeping each
-// row's provider name; the run was made on the table's rows in their current
-// order.
+// row's provider name, and gives them the rest of NamesOfRow as further
+// names; the run was made on the table's rows in their current order.
 void ApplyMatches(ChannelTable& table, const MatchRun& run);
 
 // The run rearranged for `now`, the rows it matched (`matched`, with their

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -49,11 +50,17 @@ enum class ReasonKind {
   kTakenBy,           // a better-fitting provider row got the playlist name
   kEqualClaim,        // two provider rows fit the playlist name equally
   kTie,               // two playlist names fit nearly as well
+  kAbbreviation,      // one name may be the initials of the other's words: "ПРК"
+  kRegionalFeed,      // words in brackets on one side only: "Звезда (Самара)"
+  kAudienceWord,      // a language or audience word on one side only: "Kino Russian"
   kUltraHdOneSide,    // a 4K/UHD feed on one side only, often a channel of its own
   kForeignMarker,     // the playlist name is marked for a country beyond the providers'
+  kRowMarker,         // the row is marked for a country ("UA: Первый"), the name otherwise
+  kOtherQualityRow,   // the name's feed is another row's: "(1080p)" beside an HD row
   kNoCandidate,       // nothing in the playlist comes close
   kUserChoice,        // the user chose this playlist name
   kUserNoMatch,       // the user said the playlist has no such channel
+  kUserGaveAway,      // the user gave this row's playlist name to another row
   kMappedNameGone,    // the user's playlist name is no longer in the playlist
   kCodeChanged,       // the name the user decided on now stands under another code
 };
@@ -65,6 +72,8 @@ enum ReasonDetail : unsigned {
   kDetailOrder = 1u << 2,     // the same words in another order
   kDetailWeak = 1u << 3,      // "канал", "tv" on one side only
   kDetailSpelling = 1u << 4,  // a word spelled slightly differently
+  kDetailJoinedWeak = 1u << 5,  // a common word hidden in a joined one: "FoxChannel"
+  kDetailTvSpelling = 1u << 6,  // the Ukrainian and Belarusian "ТБ" read as "ТВ"
 };
 
 // Why a row got its result; rendered in either language by ReasonText.
@@ -79,6 +88,7 @@ struct MatchReason {
   std::string other;                                         // the rival row or playlist name
   int other_score = 0;
   bool closest = false;  // describes the closest name, which is not close enough
+  bool copy = false;     // describes a further name: another copy of the row's channel
 };
 
 std::string ReasonText(const MatchReason& reason, Language language);
@@ -100,9 +110,23 @@ struct PlaylistName {
   std::string name;
   std::size_t first_entry = 0;  // index of the first entry bearing it
   std::size_t entries = 0;      // how many entries bear it
+  // The titles its entries show where a tvg-name gave the name: the player
+  // shows the title, so the channel-id file hashes it too.
+  std::vector<std::string> titles;
 };
 
 std::vector<PlaylistName> DistinctNames(const Playlist& playlist);
+
+// Another playlist name a matched row stands for: a copy of its channel in
+// another quality, with a remark, a backup stream.
+struct FurtherName {
+  std::size_t name = 0;  // into MatchRun::names
+  MatchReason reason;
+  bool by_user = false;  // attached by the user
+  bool operator==(const FurtherName& other) const {
+    return name == other.name && by_user == other.by_user;
+  }
+};
 
 struct RowMatch {
   MatchStatus status = MatchStatus::kNone;
@@ -110,17 +134,42 @@ struct RowMatch {
   std::optional<std::size_t> name;  // into MatchRun::names: the match or the suggestion
   MatchReason reason;
   bool by_user = false;  // the user's decision, which wins over the matcher
+  // The further names of an accepted row, in playlist order; none otherwise.
+  std::vector<FurtherName> also;
+  // Names the user detached from this row: they never join it again.
+  std::vector<std::size_t> detached;
 };
 
 struct MatchCounts {
   std::size_t exact = 0, automatic = 0, review = 0, none = 0;
 };
 
+// What deciding further names again needs: the names' keys and the rows
+// that fit each name best, as the match found them.
+struct FurtherNameData;
+
 struct MatchRun {
   std::vector<PlaylistName> names;
   std::vector<RowMatch> rows;  // one per provider row, in the rows' order
+  // Shared by copies of the run; null in a run rearranged for another order,
+  // whose further names stay as they are.
+  std::shared_ptr<const FurtherNameData> further;
   MatchCounts Counts() const;
 };
+
+// Decides the further names of every accepted row again, after decisions
+// changed which rows are accepted and which names they hold: the user's
+// attached names stay, detached ones stay away, the others follow the rules
+// of the match.
+void UpdateFurtherNames(MatchRun& run);
+
+// The user's decision on a further name of row `row`: attach it (taken from
+// any row that held it as a further name) or detach it.
+void AttachByUser(MatchRun& run, std::size_t row, std::size_t name);
+void DetachByUser(MatchRun& run, std::size_t row, std::size_t name);
+
+// The accepted row that holds a name as its match or a further name.
+std::optional<std::size_t> HolderOf(const MatchRun& run, std::size_t name);
 
 // Records the user's decision on row `row`: a playlist name (status auto,
 // score 100) or, with nullopt, no match (status none).

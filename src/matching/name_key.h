@@ -70,6 +70,7 @@ struct NameToken {
   std::string latin;      // in Latin letters, spelling variants folded
   std::size_t begin = 0;  // code-point offsets in the text the words were split from
   std::size_t end = 0;
+  bool aside = false;  // in brackets or after " / ": "(Самара)", "/ Кемерово"
 };
 
 // The words of a text: letters and digits, split where letters meet digits;
@@ -87,6 +88,7 @@ struct NameKey {
   std::string numbers;    // the numbers, sorted, space-separated: "1 24"
   std::string shifts;     // the time shifts, sorted: "+2"
   Quality quality = Quality::kPlain;
+  int lines = 0;  // the resolution a stream tag claims: 1080 of "(1080p)"; 0 when none
   std::string markers;  // the country markers removed, folded and sorted
   std::vector<RemovedPart> removed;
   unsigned folds = 0;

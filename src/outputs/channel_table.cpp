@@ -347,6 +347,7 @@ void ChannelTable::Sort() {
     if (order[start] == start) continue;
     ChannelRow held = std::move(rows_[start]);
     std::unique_ptr<std::string> held_name = std::move(provider_names_[start]);
+    std::unique_ptr<std::vector<std::string>> held_further = std::move(further_[start]);
     std::size_t at = start;
     while (true) {
       const std::size_t from = order[at];
@@ -354,6 +355,7 @@ void ChannelTable::Sort() {
       if (from == start) {
         rows_[at] = std::move(held);
         provider_names_[at] = std::move(held_name);
+        further_[at] = std::move(held_further);
         break;
       }
       // The rows a cycle visits lie anywhere in memory: ask for the next
@@ -363,6 +365,7 @@ void ChannelTable::Sort() {
       __builtin_prefetch(&rows_[order[next]]);
       rows_[at] = std::move(rows_[from]);
       provider_names_[at] = std::move(provider_names_[from]);
+      further_[at] = std::move(further_[from]);
       at = from;
     }
   }
@@ -371,12 +374,14 @@ void ChannelTable::Sort() {
 void ChannelTable::Clear() {
   rows_.clear();
   provider_names_.clear();
+  further_.clear();
 }
 
 ChannelTable::Entry ChannelTable::TakeAt(std::size_t i) {
-  Entry entry{std::move(rows_[i]), std::move(provider_names_[i])};
+  Entry entry{std::move(rows_[i]), std::move(provider_names_[i]), std::move(further_[i])};
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
   provider_names_.erase(provider_names_.begin() + static_cast<std::ptrdiff_t>(i));
+  further_.erase(further_.begin() + static_cast<std::ptrdiff_t>(i));
   return entry;
 }
 
@@ -384,6 +389,7 @@ void ChannelTable::PutAt(std::size_t at, Entry entry) {
   rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry.row));
   provider_names_.insert(provider_names_.begin() + static_cast<std::ptrdiff_t>(at),
                          std::move(entry.provider_name));
+  further_.insert(further_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry.further));
 }
 
 void ChannelTable::Assign(const ChannelRows& rows) { Assign(ChannelRows(rows)); }
@@ -398,11 +404,12 @@ void ChannelTable::Assign(ChannelRows&& rows) {
     if (r.code.size() > kCodeChars) r.code = Utf8Truncate(r.code, kCodeChars);
   }
   provider_names_.resize(rows_.size());
+  further_.resize(rows_.size());
   Sort();
 }
 
 std::size_t ChannelTable::Append(std::string_view name, std::string_view code) {
-  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, nullptr};
+  Entry entry{{Utf8Truncate(name, kNameChars), Utf8Truncate(code, kCodeChars)}, nullptr, nullptr};
   const std::size_t at = PlaceFor(Field(entry.row, order_.field));
   PutAt(at, std::move(entry));
   return at;
@@ -433,16 +440,46 @@ void ChannelTable::Rename(ChannelRow& row, std::unique_ptr<std::string>& provide
   row.name = std::move(name);
 }
 
-void ChannelTable::SetNames(const std::vector<std::optional<std::string>>& names) {
+void ChannelTable::SetNames(const std::vector<std::optional<std::string>>& names,
+                            const std::vector<std::vector<std::string>>& further) {
   for (std::size_t i = 0; i < rows_.size() && i < names.size(); ++i) {
     if (names[i]) Rename(rows_[i], provider_names_[i], Utf8Truncate(*names[i], kNameChars));
   }
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (i < further.size() && !further[i].empty()) {
+      auto cut = std::make_unique<std::vector<std::string>>();
+      for (const std::string& name : further[i]) cut->push_back(Utf8Truncate(name, kNameChars));
+      further_[i] = std::move(cut);
+    } else {
+      further_[i].reset();
+    }
+  }
   Sort();
+}
+
+const std::vector<std::string>& ChannelTable::FurtherNames(std::size_t i) const {
+  static const std::vector<std::string> kNone;
+  return further_[i] ? *further_[i] : kNone;
+}
+
+ChannelRows ChannelTable::HashedRows() const {
+  ChannelRows out;
+  out.reserve(rows_.size());
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    out.push_back(rows_[i]);
+    if (!further_[i]) continue;
+    for (const std::string& name : *further_[i]) out.push_back({name, rows_[i].code});
+  }
+  return out;
 }
 
 bool ChannelTable::RestoreProviderNames() {
   bool changed = false;
   for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (further_[i]) {
+      further_[i].reset();
+      changed = true;
+    }
     if (!provider_names_[i]) continue;
     rows_[i].name = std::move(*provider_names_[i]);
     provider_names_[i].reset();
@@ -454,7 +491,9 @@ bool ChannelTable::RestoreProviderNames() {
 
 bool ChannelTable::Renamed() const {
   return std::any_of(provider_names_.begin(), provider_names_.end(),
-                     [](const std::unique_ptr<std::string>& name) { return name != nullptr; });
+                     [](const std::unique_ptr<std::string>& name) { return name != nullptr; }) ||
+         std::any_of(further_.begin(), further_.end(),
+                     [](const auto& names) { return names != nullptr; });
 }
 
 void ChannelTable::SetOrder(const SortOrder& order) {

@@ -72,11 +72,22 @@ class ChannelTable {
   std::size_t SetName(std::size_t i, std::string_view name);
 
   // Renames many rows at once: row i (in the current order) takes names[i]
-  // where it is set, keeping its provider name; the table is sorted once.
-  void SetNames(const std::vector<std::optional<std::string>>& names);
-  // Gives every row its provider name back; false when none had another name.
+  // where it is set, keeping its provider name, and further[i] as the other
+  // names it stands for (none where `further` is shorter); the table is
+  // sorted once.
+  void SetNames(const std::vector<std::optional<std::string>>& names,
+                const std::vector<std::vector<std::string>>& further = {});
+  // The other names row i stands for, as a match to a playlist gave them:
+  // further copies of its channel in the playlist, hashed beside its name.
+  const std::vector<std::string>& FurtherNames(std::size_t i) const;
+  // The rows in the current order, each followed by one row per further
+  // name with its code: what the channel-id file hashes.
+  ChannelRows HashedRows() const;
+  // Gives every row its provider name back and drops the further names;
+  // false when nothing changed.
   bool RestoreProviderNames();
-  // True when a row shows a name other than its provider name.
+  // True when a row shows a name other than its provider name, or has
+  // further names.
   bool Renamed() const;
 
   const SortOrder& Order() const { return order_; }
@@ -96,6 +107,7 @@ class ChannelTable {
   struct Entry {
     ChannelRow row;
     std::unique_ptr<std::string> provider_name;
+    std::unique_ptr<std::vector<std::string>> further;
   };
   static void Rename(Entry& entry, std::string name);
   static void Rename(ChannelRow& row, std::unique_ptr<std::string>& provider_name,
@@ -115,6 +127,8 @@ class ChannelTable {
   // Beside each row: the name it was loaded with, set only while the shown
   // name differs from it, so that a fresh load holds each name once.
   std::vector<std::unique_ptr<std::string>> provider_names_;
+  // Beside each row: its further names, set only while it has some.
+  std::vector<std::unique_ptr<std::vector<std::string>>> further_;
   SortOrder order_;
 };
 

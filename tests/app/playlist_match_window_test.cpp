@@ -648,7 +648,7 @@ TEST_F(MatchWindowTest, BothLanguagesFollowTheToggle) {
   main_->findChild<HoverButton*>("Btn9")->click();
   EXPECT_EQ(texts(), english);
   EXPECT_EQ(w->Model().index(ntv, MatchModel::kReason).data().toString().toStdString(),
-            "same after removing «RU:»");
+            "same after removing “RU:”");
   EXPECT_EQ(Find<QAction>(*main_, "match1")->text(), "Match with a playlist...");
   EXPECT_EQ(Find<QLabel>(*w, "Label_Counts")->text(),
             "Exact: 5   automatic: 4   to review: 1   unmatched: 2   (12 of 12 shown)");

@@ -72,17 +72,18 @@ TEST_F(MatchCli, PrintsTheJsonContract) {
       "[\n"
       " {\"name\": \"НТВ\", \"code\": \"7\", \"playlist_name\": \"RU: НТВ\", "
       "\"playlist_index\": 1, \"score\": 100, \"status\": \"exact\", "
-      "\"reason\": \"same after removing «RU:»\"},\n"
+      "\"reason\": \"same after removing “RU:”\", \"also\": []},\n"
       " {\"name\": \"Первый канал HD\", \"code\": \"1\", \"playlist_name\": \"Первый канал HD\", "
-      "\"playlist_index\": 0, \"score\": 100, \"status\": \"exact\", \"reason\": \"same name\"},\n"
+      "\"playlist_index\": 0, \"score\": 100, \"status\": \"exact\", \"reason\": \"same name\", "
+      "\"also\": []},\n"
       " {\"name\": \"Россия 24\", \"code\": \"9\", \"playlist_name\": null, "
       "\"playlist_index\": null, \"score\": 0, \"status\": \"none\", "
-      "\"reason\": \"no playlist name comes close\"}\n"
+      "\"reason\": \"no playlist name comes close\", \"also\": []}\n"
       "]\n");
   EXPECT_EQ(run.err, "brelvik-cli: exact 2, auto 0, review 0, none 1\n");
   const CliRun ru = Cli(Args({"--format", "tsv"}));
   EXPECT_EQ(ru.err, "brelvik-cli: точно 2, авто 0, проверить 0, нет 1\n");
-  EXPECT_NE(ru.out.find("НТВ\t7\tRU: НТВ\t100\texact\tто же после удаления «RU:»\n"),
+  EXPECT_NE(ru.out.find("НТВ\t7\tRU: НТВ\t100\texact\tто же после удаления «RU:»\t0\n"),
             std::string::npos);
 }
 
@@ -90,7 +91,9 @@ TEST_F(MatchCli, AppliesPlaylistNamesToTheChannelIdFile) {
   const auto id_file = dir_.path() / "channels_id";
   ASSERT_EQ(Cli(Args({"--apply", "--channel-id", id_file.string()})).code, 0);
   EXPECT_EQ(test::ReadFile(id_file),
-            CreateList({{"RU: НТВ", "7"}, {"Первый канал HD", "1"}, {"Россия 24", "9"}}) + "\r\n");
+            CreateList({{"RU: НТВ", "7"}, {"Первый канал HD", "1"}, {"Первый HD", "1"},
+                        {"Россия 24", "9"}}) +
+                "\r\n");
   ASSERT_EQ(Cli(Args({"--channel-id", id_file.string()})).code, 0);
   EXPECT_EQ(test::ReadFile(id_file),
             CreateList({{"НТВ", "7"}, {"Первый канал HD", "1"}, {"Россия 24", "9"}}) + "\r\n");
@@ -279,7 +282,7 @@ TEST_F(MatchCli, SavedMappingsSurviveARefreshThatChangedThePage) {
       run.err.find("brelvik-cli: since the mapping: 1 new, 1 gone, 1 renamed, 1 code changed\n"),
       std::string::npos);
   // The renamed channel keeps the user's playlist name.
-  EXPECT_NE(run.out.find("Россия-24\t9\tКино без пары\t100\tauto\tyour choice\n"),
+  EXPECT_NE(run.out.find("Россия-24\t9\tКино без пары\t100\tauto\tyour choice\t0\n"),
             std::string::npos)
       << run.out;
   // A foreign mapping changes nothing.

@@ -6,10 +6,13 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sstream>
 
+#include "matching/match_outputs.h"
 #include "matching/matcher.h"
+#include "outputs/channel_id_map.h"
 #include "support/codepage.h"
 
 namespace brelvik {
@@ -159,10 +162,76 @@ TEST_P(LabelledSets, NoWrongAutomaticMatchAndMoreThanTheUsualApproach) {
   EXPECT_GE(percent(ours.right, ours.answerable), 85.0);
 }
 
+// The map as a PHP reader holds it: a:N:{s:32:"KEY";s:LEN:"CODE";...}, the
+// last code of a key winning. LEN counts characters (bytes of the file's
+// single-byte code page).
+std::map<std::string, std::string> ReadChannelIdMap(const std::string& text) {
+  std::map<std::string, std::string> map;
+  std::size_t at = text.find('{') + 1;
+  const auto read_string = [&]() {
+    const std::size_t colon = text.find(':', at + 2);
+    const std::size_t length = std::stoul(text.substr(at + 2, colon - at - 2));
+    std::size_t begin = colon + 2, end = begin;
+    for (std::size_t chars = 0; chars < length; ++chars) NextCodePoint(text, end);
+    at = end + 2;  // past the closing quote and the semicolon
+    return text.substr(begin, end - begin);
+  };
+  while (at < text.size() && text[at] == 's') {
+    const std::string key = read_string();
+    map[key] = read_string();
+  }
+  return map;
+}
+
+// What the player sees: each entry looks up the key of the title it shows in
+// the channel-id file that `match --apply --channel-id` writes. An entry
+// whose channel the provider lists (its name is acceptable for some row)
+// must find one of those rows' codes, or nothing; never another code.
+TEST_P(LabelledSets, EveryListedEntryFindsItsCodeOrNothing) {
+  const LabelledSet set = ReadSet(GetParam());
+  const MatchRun run = MatchPlaylist(set.rows, set.playlist);
+  ChannelTable table;
+  table.Assign(set.rows);
+  ApplyMatches(table, RunInOrder(run, set.rows, table.Listed()));
+  const std::map<std::string, std::string> map = ReadChannelIdMap(CreateList(table.HashedRows()));
+
+  std::map<std::string, std::vector<std::string>> codes_of_name;
+  for (std::size_t r = 0; r < set.rows.size(); ++r) {
+    for (const std::string& name : set.acceptable[r]) {
+      codes_of_name[name].push_back(set.rows[r].code);
+    }
+  }
+  int listed = 0, found = 0, wrong = 0, unlisted_found = 0;
+  for (const PlaylistEntry& entry : set.playlist.entries) {
+    const auto it = map.find(ChannelHash(entry.title, {}));
+    const auto codes = codes_of_name.find(entry.name);
+    if (codes == codes_of_name.end()) {
+      if (it != map.end()) ++unlisted_found;
+      continue;
+    }
+    ++listed;
+    if (it == map.end()) continue;
+    const auto& right = codes->second;
+    if (std::find(right.begin(), right.end(), it->second) != right.end()) {
+      ++found;
+    } else {
+      ++wrong;
+      ADD_FAILURE() << "«" << entry.title << "» finds code " << it->second;
+    }
+  }
+  const double coverage = listed ? 100.0 * found / listed : 100.0;
+  std::cout << GetParam() << ": entries whose channel is listed " << listed << ", find their code "
+            << found << " (" << coverage << " %), a wrong code " << wrong
+            << "; unlisted entries that find a code " << unlisted_found << "\n";
+  RecordProperty("coverage_percent", static_cast<int>(coverage));
+  EXPECT_EQ(wrong, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Sets, LabelledSets,
                          testing::Values("set1-ru-service", "set2-latin-international",
                                          "set3-ua-kz", "set4-provider-mix",
-                                         "set5-public-playlist", "set6-reseller"),
+                                         "set5-public-playlist", "set6-reseller",
+                                         "set7-public-copies", "set8-ua-by-public"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            std::string name = info.param;
                            std::replace(name.begin(), name.end(), '-', '_');

@@ -38,22 +38,22 @@ struct PairCase {
 TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
   const PairCase cases[] = {
       {"Первый канал HD", "Первый канал HD", MatchStatus::kExact, "same name"},
-      {"Первый канал HD", "Первый канал", MatchStatus::kExact, "same after removing «HD»"},
+      {"Первый канал HD", "Первый канал", MatchStatus::kExact, "same after removing “HD”"},
       {"Россия 1", "|RU| Россия 1 (720p)", MatchStatus::kExact,
-       "same after removing «(720p)», «|RU|»"},
+       "same after removing “(720p)”, “|RU|”"},
       {"СТС", "CTC", MatchStatus::kExact, "look-alike letters"},
       {"Пятница!", "Pyatnitsa [Geo-blocked]", MatchStatus::kAuto, "same in Latin letters"},
-      {"Discovery Channel", "Discovery", MatchStatus::kAuto, "differs only in «Channel»"},
+      {"Discovery Channel", "Discovery", MatchStatus::kAuto, "differs only in “Channel”"},
       {"Дом кино", "Домкино", MatchStatus::kAuto, "joined or apart"},
-      {"Охота и рыбалка", "Охота & Рыбалка", MatchStatus::kAuto, "differs only in «и»"},
+      {"Охота и рыбалка", "Охота & Рыбалка", MatchStatus::kAuto, "differs only in “и”"},
       // Spelled otherwise in one alphabet: perhaps another word, so asked.
       {"Discovery", "Discovary", MatchStatus::kReview,
-       "spelled differently: «Discovery» / «Discovary»"},
+       "spelled differently: “Discovery” / “Discovary”"},
       {"Киносемья", "Киносерия", MatchStatus::kReview, "spelled differently"},
       {"Домашний", "Domashny", MatchStatus::kAuto, "same in Latin letters"},
       {"Россия 24", "Россия 1", MatchStatus::kNone, "number differs: 24 / 1"},
       {"Первый канал +4", "Первый канал", MatchStatus::kNone, "time shift differs: +4 / none"},
-      {"Дом кино Премиум", "Дом кино", MatchStatus::kNone, "not in the playlist's name: «Премиум»"},
+      {"Дом кино Премиум", "Дом кино", MatchStatus::kNone, "not in the playlist's name: “Премиум”"},
       {"ТВ 3", "Канал 3", MatchStatus::kNone, "only common words and numbers"},
       {"National Geographic", "Nat Geo Wild", MatchStatus::kNone, "no playlist name comes close"},
       // A 4K feed is often a channel of its own: asked, either way round.
@@ -61,8 +61,8 @@ TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
       {"Кино UHD", "Кино", MatchStatus::kReview, "4K/UHD in one name only"},
       {"Кино UHD", "Кино 4K", MatchStatus::kExact, "same after removing"},
       // Marked for a country beyond the providers' region, unless in Cyrillic.
-      {"ТНТ", "TNT (US)", MatchStatus::kReview, "marked for another country: «(US)»"},
-      {"Первый канал", "DE: Первый канал", MatchStatus::kExact, "same after removing «DE:»"},
+      {"ТНТ", "TNT (US)", MatchStatus::kReview, "marked for another country: “(US)”"},
+      {"Первый канал", "DE: Первый канал", MatchStatus::kExact, "same after removing “DE:”"},
       {"Хабар", "|KZ| Khabar", MatchStatus::kAuto, "same in Latin letters"},
   };
   for (const PairCase& c : cases) {

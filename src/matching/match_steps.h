@@ -1,0 +1,159 @@
+// The steps of a match as the matcher's own files share them: scoring two
+// keyed names (pair_score.cpp), the keys and the candidate index
+// (candidate_index.cpp), the assignment of playlist names to rows
+// (assignment.cpp) and the further names of matched rows (further_names.cpp).
+// Nothing outside src/matching includes this header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "matching/matcher.h"
+
+namespace brelvik::match_steps {
+
+inline constexpr int kTieMargin = 3;  // closer than this is a near-tie
+inline constexpr std::size_t kFuzzyMinLength = 5;
+inline constexpr double kFuzzyCredit = 0.8;  // a misspelt word still counts from here
+// The score of a suggestion that rests on an assumption (an abbreviation, a
+// regional feed, an added language word): worth a look, never taken alone.
+inline constexpr int kAssumedScore = 70;
+
+inline bool IsWord(const NameToken& t) { return t.kind == TokenKind::kWord; }
+
+// Plain and SD are one class, HD/FHD/HQ another, UHD/4K a third.
+inline int QualityClass(Quality q) { return q == Quality::kHd ? 1 : q == Quality::kUhd ? 2 : 0; }
+
+// The class of the feed a name stands for: its quality tags, or failing
+// those its resolution ("(1080p)" is an HD feed, "(2160p)" a 4K one).
+int FeedClass(const NameKey& key);
+
+// Abbreviations: the one word of a name written in capitals ("ПРК", "MBG"),
+// or null; and the initials of a name of several words, in Latin letters,
+// with "ТВ"/"TV" as one letter and as two ("ТВ Центр" is "ТЦ" and "ТВЦ").
+const NameToken* ShortForm(const NameKey& key);
+std::vector<std::string> LatinInitials(const NameKey& key);
+// The Latin forms of all words, common ones too, unspaced: "Fox Channel" and
+// "FoxChannel" are both "foxchanel".
+std::string Joined(const NameKey& key);
+
+// The word similarity the index and the scoring share: 0, or 0.8 to 1.
+double Similarity(std::string_view a, std::string_view b);
+
+// The score of a pair, and when `reason` is given, why. Below `floor` the
+// words need not be compared at all, and the score is only a cap.
+int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason, int floor = 0);
+
+// True for the reasons that rest on an assumption rather than a score:
+// such a pair is a suggestion to review whatever it scores.
+bool Assumed(const MatchReason& reason);
+
+// The keys of `texts`, in their order, on several threads for long lists;
+// `tick` is called on this thread once per text.
+std::vector<NameKey> KeyAll(const std::vector<std::string_view>& texts,
+                            const std::function<void(std::size_t)>& tick,
+                            const CancelToken& cancel);
+
+// Where to look for a name's candidates among other names: by whole key, by
+// Latin key, by compact form, by initials, by rare words and their
+// misspellings.
+class CandidateIndex {
+ public:
+  explicit CandidateIndex(const std::vector<NameKey>& keys);
+  ~CandidateIndex();
+  CandidateIndex(const CandidateIndex&) = delete;
+  CandidateIndex& operator=(const CandidateIndex&) = delete;
+
+  // Candidates for a name, the most promising first, at most a few dozen.
+  // The returned list is reused by the next call.
+  const std::vector<std::uint32_t>& Candidates(const NameKey& key);
+  // The names whose key equals `key`.
+  const std::vector<std::uint32_t>* SameKey(const std::string& key) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+struct Candidate {
+  std::uint32_t name;
+  int score;
+  int fit;
+  int case_gap;  // how far the letter case differs: "НТВ" is closer to "NTV" than to "ntv"
+  bool foreign;  // marked for a country beyond the providers' region
+};
+
+// The first country marker of the playlist name's that is neither the row's
+// nor one of the providers' region, as written; nullptr when there is none,
+// or when the name is written in Cyrillic, for the region's viewers.
+const std::string* ForeignMarker(const NameKey& row, const NameKey& name, std::string_view text);
+
+// A provider row that fits a playlist name, seen from the name.
+struct NameFit {
+  std::uint32_t row;
+  int score;
+  int fit;
+};
+
+}  // namespace brelvik::match_steps
+
+namespace brelvik {
+
+struct FurtherNameData {
+  MatchOptions options;
+  std::vector<NameKey> playlist_keys;       // one per run name
+  std::vector<NameKey> row_keys;            // one per distinct row name
+  std::vector<std::uint32_t> key_of_row;    // into row_keys
+  // Per name free when the match ended, the rows that fit it best, the best
+  // first; empty for names no row comes close to.
+  std::vector<std::vector<match_steps::NameFit>> fits;
+  // Rows by their key: the provider's rows of one channel, in each quality.
+  std::unordered_map<std::string, std::vector<std::uint32_t>> rows_by_key;
+};
+
+}  // namespace brelvik
+
+namespace brelvik::match_steps {
+
+// Everything the steps after the candidates share.
+struct MatchContext {
+  const ChannelRows& rows;
+  const MatchOptions& options;
+  std::vector<NameKey> playlist_keys;       // one per run name
+  std::vector<NameKey> row_keys;            // one per distinct row name
+  std::vector<const NameKey*> key_of_row;   // into row_keys
+  std::vector<std::vector<Candidate>> candidates;  // per row, the best first
+  const std::vector<PlaylistName>* names = nullptr;
+
+  MatchReason ReasonOf(std::size_t row, std::uint32_t name) const;
+};
+
+// Each row's candidates, scored and ranked.
+void FindCandidates(MatchContext& context, CandidateIndex& index,
+                    const std::function<void(std::size_t)>& tick);
+
+// The one-to-one assignment: each row's own verdict, then who gets a
+// contested name, then a second choice for rows that lost theirs. `owner`
+// (one per name) is the accepted row holding it, or -1.
+void AssignNames(const MatchContext& context, MatchRun& run, std::vector<std::int64_t>& owner);
+
+// After the assignment: for each name no row took, the rows that fit it
+// best; then every such name that stands for the same channel and feed as
+// an accepted row joins it as a further name, and `owner` says so.
+// The keys stay in the context; the caller moves them into the returned
+// data once the steps that read them have run.
+std::shared_ptr<FurtherNameData> AddFurtherNames(const MatchContext& context, MatchRun& run,
+                                                 std::vector<std::int64_t>& owner);
+
+// A suggestion that an accepted row holds (as its name or a further name)
+// gives way to the row's next free candidate worth reviewing.
+void ReplaceTakenSuggestions(const MatchContext& context, MatchRun& run,
+                             const std::vector<std::int64_t>& owner);
+
+}  // namespace brelvik::match_steps
