@@ -90,15 +90,28 @@ void AssignNames(const MatchContext& context, MatchRun& run, std::vector<std::in
     const NameKey& best_key = playlist_keys[best.name];
     const bool by_latin = (match.reason.details & kDetailLatin) != 0;
     const bool markers_chose = !key.markers.empty() && key.markers == best_key.markers;
+    // Names of the region's own markers (or none) spell one channel, unless
+    // the name is short enough to be another country's too ("STV").
+    const bool short_name = key.compact.size() <= kShortName;
+    const auto region_spellings = [&](const NameKey& x, const NameKey& y) {
+      return x.markers == y.markers ||
+             (!short_name && RegionMarkers(x.markers) && RegionMarkers(y.markers));
+    };
     const Candidate* rival = nullptr;
-    for (std::size_t k = 0; k < list.size(); ++k) {
-      if (k == pick) continue;
+    // Names skipped for another quality's row are that row's, no rivals.
+    for (std::size_t k = pick + 1; k < list.size(); ++k) {
       const NameKey& other = playlist_keys[list[k].name];
       const bool same_channel = other.key == best_key.key ||
                                 Evaluate(best_key, other, nullptr) >= options.auto_score;
-      const bool other_country = by_latin && !markers_chose && other.markers != best_key.markers &&
+      const bool other_country = by_latin && !markers_chose && !region_spellings(other, best_key) &&
                                  QualityClass(other.quality) == QualityClass(best_key.quality);
       if (same_channel && !other_country) {
+        continue;
+      }
+      // Two spellings that both fit the row on their own ("CTC" and "STS"
+      // for "СТС") are one channel.
+      if (list[k].score >= options.auto_score && best.score >= options.auto_score &&
+          !list[k].foreign && !best.foreign && region_spellings(other, best_key)) {
         continue;
       }
       rival = &list[k];
@@ -129,9 +142,10 @@ void AssignNames(const MatchContext& context, MatchRun& run, std::vector<std::in
       match.reason.other = *ForeignMarker(key, best_key, run.names[best.name].name);
       continue;
     }
-    // A row marked for a country ("UA: Первый") takes a name marked
-    // otherwise only when the names are the same.
-    if (!key.markers.empty() && key.markers != best_key.markers && best.score < 100) {
+    // A row marked for a country ("UA: Первый") takes an unmarked name only
+    // when the names are the same, and one marked for another country never.
+    if (!key.markers.empty() && key.markers != best_key.markers &&
+        (best.score < 100 || !best_key.markers.empty())) {
       match.status = MatchStatus::kReview;
       match.reason = MatchReason{};
       match.reason.kind = ReasonKind::kRowMarker;

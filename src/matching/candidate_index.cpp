@@ -198,11 +198,41 @@ const std::vector<std::uint32_t>* CandidateIndex::SameKey(const std::string& key
 // The first country marker of the playlist name's that is neither the row's
 // nor one of the providers' region, as written; nullptr when there is none,
 // or when the name is written in Cyrillic, for the region's viewers.
-const std::string* ForeignMarker(const NameKey& row, const NameKey& name, std::string_view text) {
+namespace {
+
+const std::unordered_set<std::string_view>& Region() {
   static const std::unordered_set<std::string_view> kRegion = {
       "ru",  "rus", "ua",  "ukr", "kz",  "kaz", "by",  "blr", "bel", "uz",  "uzb", "kg",
       "kgz", "am",  "arm", "az",  "aze", "ge",  "md",  "mda", "tj",  "tjk", "tm",  "tkm",
-      "lv",  "lva", "lt",  "ltu", "ee",  "est", "en",  "eng", "ру",  "укр"};
+      "lv",  "lva", "lt",  "ltu", "ee",  "est", "en",  "eng", "ру",  "укр",
+      // Countries' names written out, as public playlists add them.
+      "russia", "ukraine", "ukraina", "belarus", "kazakhstan"};
+  return kRegion;
+}
+
+bool AllIn(std::string_view markers, const std::unordered_set<std::string_view>& codes) {
+  while (!markers.empty()) {
+    const std::size_t space = markers.find(' ');
+    if (!codes.count(markers.substr(0, space))) return false;
+    if (space == std::string_view::npos) break;
+    markers.remove_prefix(space + 1);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RegionMarkers(std::string_view markers) { return AllIn(markers, Region()); }
+
+bool CoreMarkers(std::string_view markers) {
+  static const std::unordered_set<std::string_view> kCore = {
+      "ru", "rus", "ua", "ukr", "by", "blr", "bel", "kz", "kaz",
+      "russia", "ukraine", "ukraina", "belarus", "kazakhstan", "ру", "укр"};
+  return AllIn(markers, kCore);
+}
+
+const std::string* ForeignMarker(const NameKey& row, const NameKey& name, std::string_view text) {
+  const auto& kRegion = Region();
   if (name.markers.empty() || name.markers == row.markers) return nullptr;
   // U+0400 to U+04FF, the Cyrillic block, lead with 0xD0 to 0xD3.
   if (std::any_of(text.begin(), text.end(), [](char c) {

@@ -119,10 +119,9 @@ class FurtherNames {
   const NameKey& RowKey(std::size_t row) const { return row_keys_[data_.key_of_row[row]]; }
 
   // Whether a name may stand beside a row's match without asking: the same
-  // feed class or one the provider has no row of, no foreign marker, no
-  // doubt in how the words meet.
-  bool Joinable(std::size_t row, const NameKey& anchor, std::size_t name,
-                const MatchReason& reason) const {
+  // feed class or one the provider has no row of, no country of its own, no
+  // doubt in how the words meet the row's and the match's.
+  bool Joinable(std::size_t row, std::size_t name, const MatchReason& reason) const {
     const NameKey& key = playlist_[name];
     const NameKey& row_key = RowKey(row);
     const NameKey& main = playlist_[*run_.rows[row].name];
@@ -138,11 +137,15 @@ class FurtherNames {
       }
     }
     const std::string& text = run_.names[name].name;
-    if (ForeignMarker(row_key, key, text) || ForeignMarker(anchor, key, text)) return false;
-    // Met through the Latin spelling, a name without the match's country
-    // marker may be another country's channel of that name.
-    if ((reason.details & kDetailLatin) && !main.markers.empty() && key.markers != main.markers) {
-      return false;
+    if (ForeignMarker(row_key, key, text) || ForeignMarker(main, key, text)) return false;
+    // A copy marked for another country than the row and its match is that
+    // country's feed ("Music Box Russia" beside "Music Box UA"); so is one
+    // marked for a smaller neighbour ("TV3 (LT)"), whose channels of a name
+    // are their own.
+    if (!key.markers.empty() && key.markers != main.markers && key.markers != row_key.markers) {
+      if (!main.markers.empty() || !row_key.markers.empty() || !CoreMarkers(key.markers)) {
+        return false;
+      }
     }
     if (reason.kind != ReasonKind::kSame && reason.kind != ReasonKind::kSimilar) return false;
     return !Assumed(reason) && !SpelledInOneScript(reason);
@@ -169,12 +172,11 @@ class FurtherNames {
         // A row of its own fits it better than any accepted one.
         if (!IsAccepted(run_.rows[top.row])) return std::nullopt;
         Evaluate(RowKey(top.row), key, &reason);
-        if (!Joinable(top.row, RowKey(top.row), name, reason)) return std::nullopt;
-        return top.row;
+        if (Joinable(top.row, name, reason)) return top.row;
+        reason = MatchReason{};
       }
     }
-    // Not close enough to a row on its own, but a copy of a match: the same
-    // key as the name an accepted row took.
+    // A copy of a match: the same key as the name an accepted row took.
     const auto it = by_main_key.find(key.key);
     if (it == by_main_key.end()) return std::nullopt;
     std::optional<std::size_t> home;
@@ -191,7 +193,7 @@ class FurtherNames {
     }
     const NameKey& main = playlist_[*run_.rows[*home].name];
     Evaluate(main, key, &reason);
-    if (!Joinable(*home, main, name, reason)) return std::nullopt;
+    if (!Joinable(*home, name, reason)) return std::nullopt;
     return home;
   }
 

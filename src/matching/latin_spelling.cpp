@@ -11,7 +11,8 @@ namespace brelvik::name_text {
 // Spelling variants of Latin transliterations folded to one form: "ts", "tz"
 // and "c" as "k" (but "ch"), "kh" as "h", "zh" as "z", "sch"/"shch" as "sh",
 // "y" and "j" as "i", "w" as "v", "ph" as "f", "x" as "ks", "q" as "k", a
-// leading "ye" as "e", and doubled letters once: "Pyatnitsa", "Pjatnica" and
+// leading "ye" as "e", "eu" as "ev", and doubled letters once (but the
+// first two letters stay: "NNTV" is not "NTV"): "Pyatnitsa", "Pjatnica" and
 // "Piatnitsa" all become "piatnika".
 std::string FoldSpelling(std::string_view in) {
   std::string a;
@@ -26,7 +27,7 @@ std::string FoldSpelling(std::string_view in) {
     const char next = i + 1 < in.size() ? in[i + 1] : '\0';
     const std::string_view rest = in.substr(i);
     if (rest.substr(0, 3) == "kkh") {
-      a += "kh";  // "кх": "КХЛ" is "KKhL", and "KHL" in Latin
+      a += 'h';  // "кх": "КХЛ" is "KKhL", and "KHL" in Latin
       i += 2;
     } else if (rest.substr(0, 4) == "shch") {
       a += "sh";
@@ -52,6 +53,9 @@ std::string FoldSpelling(std::string_view in) {
     } else if (c == 'p' && next == 'h') {
       a += 'f';
       ++i;
+    } else if (c == 'e' && next == 'u') {
+      a += "ev";  // "Europa" is "Европа", "Eurosport" "Евроспорт"
+      ++i;
     } else if (c == 'c' || c == 'q') {
       a += 'k';
     } else if (c == 'y' || c == 'j') {
@@ -70,7 +74,8 @@ std::string FoldSpelling(std::string_view in) {
   std::string out;
   out.reserve(a.size());
   for (const char c : a) {
-    if (!out.empty() && out.back() == c) continue;
+    // Doubled letters once, but not at the start: "NNTV" is not "NTV".
+    if (out.size() > 1 && out.back() == c) continue;
     // "ye" after a vowel is how transliterations write "е" there: "novoye".
     if (c == 'e' && out.size() >= 2 && out.back() == 'i' && vowel(out[out.size() - 2])) {
       out.back() = 'e';
@@ -78,7 +83,10 @@ std::string FoldSpelling(std::string_view in) {
     }
     out += c;
   }
-  if (out == "plius") out = "plus";  // "плюс"
+  // "плюс", also inside a word: "ПлюсПлюс" is "PlusPlus".
+  for (std::size_t at = out.find("plius"); at != std::string::npos; at = out.find("plius", at)) {
+    out.replace(at, 5, "plus");
+  }
   return out;
 }
 

@@ -24,6 +24,9 @@ inline constexpr double kFuzzyCredit = 0.8;  // a misspelt word still counts fro
 // The score of a suggestion that rests on an assumption (an abbreviation, a
 // regional feed, an added language word): worth a look, never taken alone.
 inline constexpr int kAssumedScore = 70;
+// A name of this many Latin letters and digits or fewer ("STV", "NTA")
+// may well be another country's channel of that spelling.
+inline constexpr std::size_t kShortName = 4;
 
 inline bool IsWord(const NameToken& t) { return t.kind == TokenKind::kWord; }
 
@@ -93,6 +96,13 @@ struct Candidate {
 // nor one of the providers' region, as written; nullptr when there is none,
 // or when the name is written in Cyrillic, for the region's viewers.
 const std::string* ForeignMarker(const NameKey& row, const NameKey& name, std::string_view text);
+
+// True when every marker of a key's (space-separated) is of Russia and its
+// neighbours, or there is none.
+bool RegionMarkers(std::string_view markers);
+// The same for the region's larger countries only: Russia, Ukraine, Belarus
+// and Kazakhstan, whose markers playlists use to group their channels.
+bool CoreMarkers(std::string_view markers);
 
 // A provider row that fits a playlist name, seen from the name.
 struct NameFit {

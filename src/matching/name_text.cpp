@@ -254,7 +254,7 @@ bool RemarkWord(std::u32string_view word) {
 
 std::optional<std::string_view> CountryNameCode(std::u32string_view word) {
   static const std::unordered_map<std::string, std::string_view> kNames = {
-      {"украина", "ua"},   {"україна", "ua"},   {"ukraine", "ua"},    {"беларусь", "by"},
+      {"украина", "ua"},   {"україна", "ua"},   {"ukraine", "ua"},    {"ukraina", "ua"},    {"беларусь", "by"},
       {"belarus", "by"},   {"казахстан", "kz"}, {"қазақстан", "kz"},  {"kazakhstan", "kz"},
       {"россия", "ru"},    {"russia", "ru"}};
   std::string folded;
@@ -415,6 +415,21 @@ U32Step RemoveMarkers(const U32& text) {
     std::size_t j = i;
     while (j > 0 && IsLetter(s[j - 1]) && s[j - 1] < 0x80) --j;
     const std::size_t n = i - j;
+    // A country's English name after the name, as public playlists add it:
+    // "TNT Russia", "M1 Ukraine", "ONT Belarus".
+    if (closer == 0 && n > 3 && j > 0 && IsSpace(s[j - 1])) {
+      const std::string word = ProbeForm(s.substr(j, n));
+      if (word == "russia" || word == "ukraine" || word == "ukraina" || word == "belarus" ||
+          word == "kazakhstan") {
+        std::size_t k = j;
+        while (k > 0 && IsSpace(s[k - 1])) --k;
+        if (k == 0) break;
+        step.removed.push_back(
+            {RemovedKind::kCountryMarker, ToUtf8(TrimSpaces(s.substr(j, end - j)))});
+        rest = s.substr(0, k);
+        continue;
+      }
+    }
     if (n < 2 || n > 3) break;
     const std::string probe = ProbeForm(s.substr(j, n));
     std::size_t k = j;

@@ -237,7 +237,7 @@ const NameToken* ShortForm(const NameKey& key) {
     if (!u_isupper(static_cast<UChar32>(NextCodePoint(word->written, i)))) return nullptr;
     ++letters;
   }
-  return letters >= 2 && letters <= 6 ? word : nullptr;
+  return letters >= 3 && letters <= 6 ? word : nullptr;
 }
 
 namespace {
