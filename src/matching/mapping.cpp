@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <fstream>
 #include <system_error>
 #include <unordered_map>
@@ -93,6 +95,30 @@ std::vector<std::string_view> Fields(std::string_view line) {
   return fields;
 }
 
+std::string_view DecisionName(Decision decision) {
+  switch (decision) {
+    case Decision::kAutomatic:
+      return "auto";
+    case Decision::kUser:
+      return "user";
+    case Decision::kFurther:
+      return "also";
+    case Decision::kFurtherUser:
+      return "also-user";
+    case Decision::kDetached:
+      return "not";
+  }
+  return "auto";
+}
+
+std::optional<Decision> DecisionOf(std::string_view text, int version) {
+  for (const Decision d : {Decision::kAutomatic, Decision::kUser, Decision::kFurther,
+                           Decision::kFurtherUser, Decision::kDetached}) {
+    if (text == DecisionName(d) && (version >= 2 || d <= Decision::kUser)) return d;
+  }
+  return std::nullopt;
+}
+
 [[noreturn]] void Damaged(std::size_t line, std::string_view what) {
   throw MappingError(
       MappingProblem::kDamaged,
@@ -141,13 +167,15 @@ std::string MappingText(const ChannelMapping& mapping) {
       "# Brelvik channel mapping: the playlist name each channel of a provider takes.\n"
       "# Columns: the provider's code, the provider's name when saved, the playlist\n"
       "# name (empty: no match) and who decided (auto: the matcher; user: you).\n"
+      "# Further lines of a code: another playlist name of the channel (also: the\n"
+      "# matcher's; also-user: yours) or a name you detached from it (not).\n"
       "# Tab-separated; \\t, \\n, \\r and \\\\ stand for a tab, line breaks and a backslash.\n";
   text += std::string(kMagic) + "\t" + std::to_string(kMappingFormat) + "\n";
   text += "provider\t" + Escaped(mapping.provider) + "\n";
   text += std::string(kColumns) + "\n";
   for (const MappingEntry& e : mapping.entries) {
     text += Escaped(e.code) + "\t" + Escaped(e.provider_name) + "\t" + Escaped(e.playlist_name) +
-            "\t" + (e.decision == Decision::kUser ? "user" : "auto") + "\n";
+            "\t" + std::string(DecisionName(e.decision)) + "\n";
   }
   return text;
 }
@@ -156,6 +184,7 @@ ChannelMapping ParseMapping(std::string_view text) {
   if (!IsValidUtf8(text)) Damaged(0, "not UTF-8 text");
   ChannelMapping mapping;
   int stage = 0;  // 0: expects the format line, 1: the provider, 2: the columns, 3: entries
+  int version = 0;
   std::size_t number = 0;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -169,7 +198,6 @@ ChannelMapping ParseMapping(std::string_view text) {
     const std::vector<std::string_view> fields = Fields(line);
     if (stage == 0) {
       if (fields.size() != 2 || fields[0] != kMagic) Damaged(number, "not a mapping file");
-      int version = 0;
       for (const char c : fields[1]) {
         if (c < '0' || c > '9' || version > 100000) Damaged(number, "bad format version");
         version = version * 10 + (c - '0');
@@ -197,10 +225,14 @@ ChannelMapping ParseMapping(std::string_view text) {
           !Unescape(fields[2], entry.playlist_name)) {
         Damaged(number, "bad escape");
       }
-      if (fields[3] == "user") {
-        entry.decision = Decision::kUser;
-      } else if (fields[3] != "auto") {
-        Damaged(number, "the decision must be auto or user");
+      const std::optional<Decision> decision = DecisionOf(fields[3], version);
+      if (!decision) {
+        Damaged(number, version >= 2 ? "the decision must be auto, user, also, also-user or not"
+                                     : "the decision must be auto or user");
+      }
+      entry.decision = *decision;
+      if (entry.decision >= Decision::kFurther && entry.playlist_name.empty()) {
+        Damaged(number, "a further or detached name cannot be empty");
       }
       mapping.entries.push_back(std::move(entry));
     }
@@ -247,15 +279,29 @@ ChannelMapping MappingOf(std::string_view provider, const ChannelRows& rows, con
         m.name && (m.by_user || m.status == MatchStatus::kExact || m.status == MatchStatus::kAuto);
     if (named) entry.playlist_name = run.names[*m.name].name;
     entry.decision = m.by_user ? Decision::kUser : Decision::kAutomatic;
-    mapping.entries.push_back(std::move(entry));
+    mapping.entries.push_back(entry);
+    for (const FurtherName& further : m.also) {
+      entry.playlist_name = run.names[further.name].name;
+      entry.decision = further.by_user ? Decision::kFurtherUser : Decision::kFurther;
+      mapping.entries.push_back(entry);
+    }
+    for (const std::size_t name : m.detached) {
+      entry.playlist_name = run.names[name].name;
+      entry.decision = Decision::kDetached;
+      mapping.entries.push_back(entry);
+    }
   }
   return mapping;
 }
 
 void ApplyMapping(const ChannelMapping& mapping, const ChannelRows& rows, MatchRun& run) {
   std::unordered_map<std::string_view, std::vector<const MappingEntry*>> by_code;
+  std::unordered_map<std::string_view, std::vector<const MappingEntry*>> further_by_code;
   std::unordered_map<std::string_view, const MappingEntry*> by_name;
   for (const MappingEntry& e : mapping.entries) {
+    if (e.decision == Decision::kFurtherUser || e.decision == Decision::kDetached) {
+      further_by_code[e.code].push_back(&e);
+    }
     if (e.decision != Decision::kUser) continue;
     by_code[e.code].push_back(&e);
     by_name.emplace(e.provider_name, &e);
@@ -265,7 +311,6 @@ void ApplyMapping(const ChannelMapping& mapping, const ChannelRows& rows, MatchR
   std::unordered_map<std::string_view, std::size_t> name_index;
   for (std::size_t i = 0; i < run.names.size(); ++i) name_index.emplace(run.names[i].name, i);
 
-  std::unordered_map<std::size_t, std::size_t> taken_by_user;  // playlist name -> row
   for (std::size_t r = 0; r < rows.size() && r < run.rows.size(); ++r) {
     const MappingEntry* decided = nullptr;
     if (const auto it = by_code.find(rows[r].code); it != by_code.end()) {
@@ -277,13 +322,13 @@ void ApplyMapping(const ChannelMapping& mapping, const ChannelRows& rows, MatchR
     RowMatch& match = run.rows[r];
     if (decided) {
       if (decided->playlist_name.empty()) {
-        DecideByUser(run, r, std::nullopt);
+        DecideByUser(run, r, std::nullopt, rows[r].name, false);
       } else if (const auto it = name_index.find(decided->playlist_name); it != name_index.end()) {
-        DecideByUser(run, r, it->second);
-        taken_by_user.emplace(it->second, r);
+        DecideByUser(run, r, it->second, rows[r].name, false);
       } else {
         match.status = MatchStatus::kReview;
         match.by_user = false;
+        match.also.clear();
         match.reason = MatchReason{};
         match.reason.kind = ReasonKind::kMappedNameGone;
         match.reason.other = decided->playlist_name;
@@ -296,6 +341,7 @@ void ApplyMapping(const ChannelMapping& mapping, const ChannelRows& rows, MatchR
     if (moved == by_name.end() || codes_now.count(moved->second->code)) continue;
     match.status = MatchStatus::kReview;
     match.by_user = false;
+    match.also.clear();
     if (const auto it = name_index.find(moved->second->playlist_name); it != name_index.end()) {
       match.name = it->second;
     }
@@ -303,18 +349,36 @@ void ApplyMapping(const ChannelMapping& mapping, const ChannelRows& rows, MatchR
     match.reason.kind = ReasonKind::kCodeChanged;
     match.reason.other = moved->second->code;
   }
-  // The user's decisions win: a row the matcher gave one of their names
-  // gives it up.
-  for (std::size_t r = 0; r < run.rows.size(); ++r) {
+  // The user's further names and detached names, by code (and by the
+  // provider's name where rows share a code).
+  std::unordered_set<std::string_view> first_of_code;
+  for (std::size_t r = 0; r < rows.size() && r < run.rows.size(); ++r) {
+    const auto it = further_by_code.find(rows[r].code);
+    if (it == further_by_code.end()) continue;
+    const bool first = first_of_code.insert(rows[r].code).second;
     RowMatch& match = run.rows[r];
-    if (match.by_user || !match.name || !Accepted(match.status)) continue;
-    const auto it = taken_by_user.find(*match.name);
-    if (it == taken_by_user.end() || it->second == r) continue;
-    match.status = MatchStatus::kReview;
-    match.reason = MatchReason{};
-    match.reason.kind = ReasonKind::kTakenBy;
-    match.reason.other = rows[it->second].name;
+    for (const MappingEntry* e : it->second) {
+      if (e->provider_name != rows[r].name && !first) continue;
+      const auto name = name_index.find(e->playlist_name);
+      if (name == name_index.end()) continue;
+      if (e->decision == Decision::kDetached) {
+        if (std::find(match.detached.begin(), match.detached.end(), name->second) ==
+            match.detached.end()) {
+          match.detached.push_back(name->second);
+        }
+        continue;
+      }
+      for (RowMatch& other : run.rows) {
+        std::erase_if(other.also, [&](const FurtherName& f) { return f.name == name->second; });
+      }
+      FurtherName further;
+      further.name = name->second;
+      further.by_user = true;
+      further.reason.kind = ReasonKind::kUserChoice;
+      match.also.push_back(std::move(further));
+    }
   }
+  UpdateFurtherNames(run);
 }
 
 RefreshReport CompareWithMapping(const ChannelMapping& mapping, const ChannelRows& rows) {

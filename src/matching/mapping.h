@@ -17,9 +17,17 @@
 namespace brelvik {
 
 // The format version this program writes; files of a newer one are refused.
-inline constexpr int kMappingFormat = 1;
+// Format 2 added the further names of a row and the user's decisions on
+// them; files of format 1 read as they did.
+inline constexpr int kMappingFormat = 2;
 
-enum class Decision { kAutomatic, kUser };
+enum class Decision {
+  kAutomatic,    // "auto": the matcher's playlist name (or none) for the row
+  kUser,         // "user": the user's playlist name, or "no match" when empty
+  kFurther,      // "also": a further name the matcher gave the row
+  kFurtherUser,  // "also-user": a further name the user attached
+  kDetached,     // "not": a name the user detached; it never joins the row again
+};
 
 struct MappingEntry {
   std::string code;
@@ -65,13 +73,16 @@ void SaveMappingFile(const std::filesystem::path& path, const ChannelMapping& ma
 
 // The decisions of a run: one entry per row, the user's where `by_user` says
 // so (RowMatch::by_user), the matcher's otherwise (its accepted name, or no
-// match).
+// match); then one per further name and per name the user detached.
 ChannelMapping MappingOf(std::string_view provider, const ChannelRows& rows, const MatchRun& run);
 
 // Puts the mapping's user decisions into a fresh run: a row whose code has a
-// user decision takes it, whatever the matcher said; a user's name missing
+// user decision takes it, whatever the matcher said (a row the matcher gave
+// that name becomes "review": the user gave it away); a user's name missing
 // from the playlist, and a provider name the user decided on that now stands
-// under another code, become "review" and are never applied silently.
+// under another code, become "review" and are never applied silently. The
+// user's further names are attached and detached names kept away; the
+// further names are then decided again.
 void ApplyMapping(const ChannelMapping& mapping, const ChannelRows& rows, MatchRun& run);
 
 // What changed at the provider since the mapping was saved.

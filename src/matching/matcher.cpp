@@ -117,7 +117,8 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
   return run;
 }
 
-void DecideByUser(MatchRun& run, std::size_t row, std::optional<std::size_t> name) {
+void DecideByUser(MatchRun& run, std::size_t row, std::optional<std::size_t> name,
+                  std::string_view row_name, bool update) {
   RowMatch& match = run.rows.at(row);
   match.by_user = true;
   match.name = name;
@@ -125,6 +126,25 @@ void DecideByUser(MatchRun& run, std::size_t row, std::optional<std::size_t> nam
   match.score = name ? 100 : 0;
   match.reason = MatchReason{};
   match.reason.kind = name ? ReasonKind::kUserChoice : ReasonKind::kUserNoMatch;
+  if (!name) match.also.clear();
+  if (name) {
+    std::erase(match.detached, *name);
+    for (std::size_t r = 0; r < run.rows.size(); ++r) {
+      if (r == row) continue;
+      RowMatch& other = run.rows[r];
+      std::erase_if(other.also, [&](const FurtherName& f) { return f.name == *name; });
+      const bool held = other.name == name &&
+                        (other.status == MatchStatus::kExact || other.status == MatchStatus::kAuto);
+      if (!held) continue;
+      other.status = MatchStatus::kReview;
+      other.by_user = false;
+      other.also.clear();
+      other.reason = MatchReason{};
+      other.reason.kind = ReasonKind::kUserGaveAway;
+      other.reason.other = std::string(row_name);
+    }
+  }
+  if (update) UpdateFurtherNames(run);
 }
 
 std::optional<std::size_t> FindName(const MatchRun& run, std::string_view name) {

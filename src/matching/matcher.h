@@ -172,8 +172,14 @@ void DetachByUser(MatchRun& run, std::size_t row, std::size_t name);
 std::optional<std::size_t> HolderOf(const MatchRun& run, std::size_t name);
 
 // Records the user's decision on row `row`: a playlist name (status auto,
-// score 100) or, with nullopt, no match (status none).
-void DecideByUser(MatchRun& run, std::size_t row, std::optional<std::size_t> name);
+// score 100) or, with nullopt, no match (status none). A name another
+// accepted row held is given to this row: that row becomes "review" with
+// the reason that the user gave its name to `row_name` (the provider's name
+// of `row`), and a row holding it as a further name lets it go. Further
+// names are decided again unless `update` is false (for many decisions at
+// once, followed by one UpdateFurtherNames).
+void DecideByUser(MatchRun& run, std::size_t row, std::optional<std::size_t> name,
+                  std::string_view row_name = {}, bool update = true);
 
 // The index of a playlist name in the run, or nullopt.
 std::optional<std::size_t> FindName(const MatchRun& run, std::string_view name);

@@ -1,5 +1,6 @@
-// Saved mappings: the file round trip and its refusals, the user's decisions
-// winning over the matcher, and the four kinds of refresh differences.
+// Saved mappings: the file round trip and its refusals, both formats, the
+// user's decisions winning over the matcher and surviving a save and a
+// reopening unchanged, and the four kinds of refresh differences.
 #include "matching/mapping.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,10 @@ TEST(Mapping, RoundTripsThroughItsFile) {
   const ChannelMapping mapping{"vsetv",
                                {{"101", "Первый канал", "Первый канал HD", Decision::kAutomatic},
                                 {"7", "Tab\there \\ and\nbreak", "", Decision::kUser},
-                                {"", "No code", "x", Decision::kUser}}};
+                                {"", "No code", "x", Decision::kUser},
+                                {"101", "Первый канал", "Pervyi Kanal (1080p)", Decision::kFurther},
+                                {"101", "Первый канал", "Первый (резерв)", Decision::kFurtherUser},
+                                {"101", "Первый канал", "Первый канал +2", Decision::kDetached}}};
   EXPECT_EQ(ParseMapping(MappingText(mapping)), mapping);
   test::TempDir dir("mapping");
   SaveMappingFile(dir.path() / "m.tsv", mapping);
@@ -31,11 +35,16 @@ TEST(Mapping, RefusesDamagedNewerAndForeignFiles) {
   const std::vector<std::pair<std::string, MappingProblem>> cases = {
       {"", MappingProblem::kDamaged},
       {"hello\n", MappingProblem::kDamaged},
-      {"brelvik-mapping\t2\nprovider\tvsetv\n", MappingProblem::kNewerFormat},
+      {"brelvik-mapping\t3\nprovider\tvsetv\n", MappingProblem::kNewerFormat},
       {"brelvik-mapping\tone\n", MappingProblem::kDamaged},
       {good + "2\tB\tB\n", MappingProblem::kDamaged},           // three fields
       {good + "2\tB\tB\tmaybe\n", MappingProblem::kDamaged},    // unknown decision
       {good + "2\tB\\q\tB\tuser\n", MappingProblem::kDamaged},  // unknown escape
+      {good + "2\tB\t\tnot\n", MappingProblem::kDamaged},       // a detached name is never empty
+      // Format 1 knew only auto and user.
+      {"brelvik-mapping\t1\nprovider\tvsetv\ncode\tprovider_name\tplaylist_name\tdecision\n"
+       "1\tA\tA\talso\n",
+       MappingProblem::kDamaged},
       {good.substr(0, good.size() - 20), MappingProblem::kDamaged},
       {"\xFF\xFE", MappingProblem::kDamaged},
   };
@@ -86,11 +95,66 @@ TEST(Mapping, TheUsersDecisionsWinAndDoubtfulOnesAreFlagged) {
   EXPECT_EQ(ReasonText(run.rows[4].reason, Language::kEn),
             "the channel's code changed: it was 44; please check");
 
+  EXPECT_EQ(ReasonText(run.rows[0].reason, Language::kEn), "you gave its name to “Первый канал”");
+
   // Saved again, the user's decisions stay the user's.
   const ChannelMapping saved = MappingOf("vsetv", rows, run);
-  EXPECT_EQ(saved.entries[1], (MappingEntry{"1", "Первый канал", "НТВ", Decision::kUser}));
-  EXPECT_EQ(saved.entries[2], (MappingEntry{"30", "Дом кино", "", Decision::kUser}));
-  EXPECT_EQ(saved.entries[4].decision, Decision::kAutomatic);
+  const auto main_of = [&](const std::string& code) {
+    for (const MappingEntry& e : saved.entries) {
+      if (e.code == code && e.decision <= Decision::kUser) return e;
+    }
+    return MappingEntry{};
+  };
+  EXPECT_EQ(main_of("1"), (MappingEntry{"1", "Первый канал", "НТВ", Decision::kUser}));
+  EXPECT_EQ(main_of("30"), (MappingEntry{"30", "Дом кино", "", Decision::kUser}));
+  EXPECT_EQ(main_of("90").decision, Decision::kAutomatic);
+}
+
+// A file of the first format reads as it always did.
+TEST(Mapping, ReadsTheFirstFormat) {
+  const ChannelMapping mapping = ParseMapping(
+      "brelvik-mapping\t1\nprovider\tvsetv\ncode\tprovider_name\tplaylist_name\tdecision\n"
+      "1\tПервый канал\tПервый канал HD\tauto\n30\tДом кино\t\tuser\n");
+  EXPECT_EQ(mapping, (ChannelMapping{"vsetv",
+                                     {{"1", "Первый канал", "Первый канал HD", Decision::kAutomatic},
+                                      {"30", "Дом кино", "", Decision::kUser}}}));
+}
+
+// What the window shows after the user's decisions is what a fresh match of
+// the same lists shows once the saved mapping is applied: every row's status,
+// name, reason and further names.
+TEST(Mapping, SavedAndReopenedGivesTheSameRows) {
+  const ChannelRows rows = {{"Мир 24", "1"},  {"Мир 24 HD", "2"}, {"НТВ", "3"},
+                            {"Россия 1", "4"}, {"ТНТ", "5"},       {"Звезда", "6"}};
+  const std::vector<PlaylistName> names =
+      NamesOf({"Мир 24 (576p)", "Мир 24 (1080p)", "Mir 24 [Not 24/7]", "НТВ", "NTV (576p)",
+               "Россия 1", "Russia 1 HD", "ТНТ", "Звезда (Самара)", "Звезда"});
+  MatchRun run = MatchNames(rows, names);
+  const auto name = [&](const std::string& text) { return *FindName(run, text); };
+  DecideByUser(run, 4, std::nullopt, "ТНТ");                    // no match, by hand
+  DecideByUser(run, 3, name("НТВ"), "Россия 1");                // takes another row's name
+  DetachByUser(run, 0, name("Mir 24 [Not 24/7]"));              // not this channel
+  AttachByUser(run, 5, name("Звезда (Самара)"));                // a copy after all
+  const ChannelMapping saved = ParseMapping(MappingText(MappingOf("vsetv", rows, run)));
+
+  MatchRun fresh = MatchNames(rows, names);
+  ApplyMapping(saved, rows, fresh);
+  ASSERT_EQ(fresh.rows.size(), run.rows.size());
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    SCOPED_TRACE(rows[r].name);
+    EXPECT_EQ(fresh.rows[r].status, run.rows[r].status);
+    EXPECT_EQ(fresh.rows[r].name, run.rows[r].name);
+    EXPECT_EQ(fresh.rows[r].by_user, run.rows[r].by_user);
+    EXPECT_EQ(ReasonText(fresh.rows[r].reason, Language::kEn),
+              ReasonText(run.rows[r].reason, Language::kEn));
+    EXPECT_EQ(fresh.rows[r].also, run.rows[r].also);
+    EXPECT_EQ(fresh.rows[r].detached, run.rows[r].detached);
+  }
+  EXPECT_EQ(run.rows[2].status, MatchStatus::kReview);  // НТВ gave its name away
+  EXPECT_EQ(run.rows[2].reason.kind, ReasonKind::kUserGaveAway);
+  EXPECT_TRUE(run.rows[0].also.empty());
+  ASSERT_EQ(run.rows[5].also.size(), 1u);
+  EXPECT_TRUE(run.rows[5].also[0].by_user);
 }
 
 TEST(Mapping, ReportsWhatChangedAtTheProvider) {

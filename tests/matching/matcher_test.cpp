@@ -64,6 +64,20 @@ TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
       {"ТНТ", "TNT (US)", MatchStatus::kReview, "marked for another country: “(US)”"},
       {"Первый канал", "DE: Первый канал", MatchStatus::kExact, "same after removing “DE:”"},
       {"Хабар", "|KZ| Khabar", MatchStatus::kAuto, "same in Latin letters"},
+      {"Nickelodeon", "Nickelodeon Russia", MatchStatus::kExact, "same after removing “Russia”"},
+      // A row marked for a country takes a name of another country never.
+      {"Music Box UA", "Music Box Russia", MatchStatus::kReview, "marked “UA”"},
+      // What nothing matched before: suggested on an assumption, never taken.
+      {"Первый развлекательный канал", "ПРК", MatchStatus::kReview, "may be the initials of"},
+      {"MBG", "Music Box Gold (576p)", MatchStatus::kReview, "“MBG” may be the initials of"},
+      {"ТВЦ", "ТВ Центр", MatchStatus::kReview, "initials"},
+      {"Fox Channel", "FoxChannel", MatchStatus::kReview, "written together"},
+      {"Кино", "Kino Russian", MatchStatus::kReview, "language or audience word: “Russian”"},
+      {"Дом кино", "Дом кино International", MatchStatus::kReview, "language or audience"},
+      {"Звезда", "Звезда (Самара)", MatchStatus::kReview, "perhaps a regional feed"},
+      {"ТНТ", "ТНТ / Кемерово", MatchStatus::kReview, "regional feed"},
+      {"Малятко ТВ", "Малятко ТБ", MatchStatus::kReview, "“ТБ” read as “ТВ”"},
+      {"RT", "REN TV", MatchStatus::kNone, "no playlist name comes close"},
   };
   for (const PairCase& c : cases) {
     const MatchRun run = MatchNames({{c.provider, "1"}}, NamesOf({c.playlist}));
@@ -72,6 +86,48 @@ TEST(Matcher, PairsGetTheStatusAndReasonTheirDifferenceDeserves) {
     const std::string reason = ReasonText(m.reason, Language::kEn);
     EXPECT_NE(reason.find(c.reason_en), std::string::npos) << c.provider << ": " << reason;
     EXPECT_FALSE(ReasonText(m.reason, Language::kRu).empty());
+  }
+}
+
+// Every other playlist name of a matched row's channel and feed joins it;
+// other feeds, other countries and names of rows of their own do not.
+TEST(Matcher, CopiesOfAChannelJoinItsRow) {
+  struct Case {
+    ChannelRows rows;
+    std::vector<std::string> names;
+    std::vector<std::vector<std::string>> also;  // per row, in playlist order
+  };
+  const Case cases[] = {
+      {{{"Мир 24", "1"}},
+       {"Мир 24 (576p)", "Мир 24 (1080p)", "Mir 24 [Not 24/7]", "Мир 24 +2", "Мир 24 (Москва)",
+        "Мир 24 4K", "UK | Mir 24", "RU: Мир 24 (резерв)"},
+       {{"Мир 24 (1080p)", "Mir 24 [Not 24/7]", "RU: Мир 24 (резерв)"}}},
+      // The provider lists both qualities: HD names to the HD row.
+      {{{"Мир 24", "1"}, {"Мир 24 HD", "2"}},
+       {"Мир 24 (576p)", "Мир 24 HD", "Мир 24 (1080p)", "Mir 24 (720p) [Geo-blocked]",
+        "Мир 24 (резерв)"},
+       {{"Мир 24 (резерв)"}, {"Мир 24 (1080p)", "Mir 24 (720p) [Geo-blocked]"}}},
+      // Each copy to the row it stands for.
+      {{{"ТНТ", "1"}, {"ТНТ4", "2"}},
+       {"ТНТ", "TNT4 (576p)", "ТНТ 4 (резерв)", "TNT [Not 24/7]"},
+       {{"TNT [Not 24/7]"}, {"TNT4 (576p)"}}},
+      // A copy of a short name in other letters must spell it as long.
+      {{{"НТВ", "1"}}, {"НТВ", "NTV (1080p)", "NNTV (576p)"}, {{"NTV (1080p)"}}},
+      // Another country's feed of the name, or a smaller neighbour's.
+      {{{"Music Box UA", "1"}}, {"Music Box UA", "Music Box Russia (576p)", "Music Box [UA]"},
+       {{"Music Box [UA]"}}},
+      {{{"Спорт 1", "1"}}, {"Спорт 1", "LT | Спорт 1", "UA: Спорт 1"}, {{"UA: Спорт 1"}}},
+  };
+  for (const Case& c : cases) {
+    const MatchRun run = MatchNames(c.rows, NamesOf(c.names));
+    for (std::size_t r = 0; r < c.rows.size(); ++r) {
+      std::vector<std::string> got;
+      for (const FurtherName& further : run.rows[r].also) {
+        got.push_back(run.names[further.name].name);
+        EXPECT_EQ(ReasonText(further.reason, Language::kEn).rfind("another copy: ", 0), 0u);
+      }
+      EXPECT_EQ(got, c.also[r]) << c.rows[r].name << " / " << c.names.front();
+    }
   }
 }
 
