@@ -119,6 +119,45 @@ TEST_F(MatchCli, WritesThePlaylistWithIdsAndEveryOtherByteAsItWas) {
   EXPECT_EQ(test::ReadFile(target), "precious");
 }
 
+// A playlist with several copies of a channel: every copy carries the row's
+// code, in the JSON contract's "also", the channel-id file and the written
+// playlist alike.
+TEST_F(MatchCli, EveryCopyOfAChannelGetsItsCode) {
+  const auto list = dir_.path() / "copies.m3u";
+  Write(list,
+        "#EXTM3U\n#EXTINF:-1,НТВ (576p)\nhttp://s.example/1\n"
+        "#EXTINF:-1,NTV (1080p) [Geo-blocked]\nhttp://s.example/2\n"
+        "#EXTINF:-1,Россия 24 +2\nhttp://s.example/3\n"
+        "#EXTINF:-1,НТВ (576p)\nhttp://s.example/4\n");
+  const auto id_file = dir_.path() / "channels_id";
+  const auto written = dir_.path() / "out.m3u";
+  std::vector<std::string> args = Args({"--format", "json", "--lang", "en", "--apply",
+                                        "--channel-id", id_file.string(), "--write-playlist",
+                                        written.string()});
+  args[5] = list.string();
+  const CliRun run = Cli(args);
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("\"playlist_name\": \"НТВ (576p)\", \"playlist_index\": 0, "
+                         "\"score\": 100, \"status\": \"exact\", "
+                         "\"reason\": \"same after removing “(576p)”\", \"also\": "
+                         "[{\"playlist_name\": \"NTV (1080p) [Geo-blocked]\", \"playlist_index\": 1}]}"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(test::ReadFile(id_file),
+            CreateList({{"НТВ (576p)", "7"},
+                        {"NTV (1080p) [Geo-blocked]", "7"},
+                        {"Первый канал HD", "1"},
+                        {"Россия 24", "9"}}) +
+                "\r\n");
+  EXPECT_EQ(test::ReadFile(written),
+            "#EXTM3U\n#EXTINF:-1 tvg-id=\"7\",НТВ (576p)\nhttp://s.example/1\n"
+            "#EXTINF:-1 tvg-id=\"7\",NTV (1080p) [Geo-blocked]\nhttp://s.example/2\n"
+            "#EXTINF:-1,Россия 24 +2\nhttp://s.example/3\n"
+            "#EXTINF:-1 tvg-id=\"7\",НТВ (576p)\nhttp://s.example/4\n");
+  const CliRun tsv = Cli(Args({"--format", "tsv", "--lang", "en"}));
+  EXPECT_NE(tsv.out.find("\texact\tsame after removing “RU:”\t0\n"), std::string::npos);
+}
+
 // A redesigned provider page: match ends with 4 like load, and none of the
 // files it would write over is touched without --allow-empty.
 TEST_F(MatchCli, APageWithoutAListKeepsExistingFiles) {
