@@ -303,9 +303,10 @@ TEST(CliGuideExport, WritesXmltvAndGrabberFilesAndWarns) {
     std::string warning;
   };
   const Case cases[] = {
-      {"guide.xml", "ru", "brelvik-cli: warning: Удалено управляющих символов, недопустимых в XML: 1.\n"},
+      {"guide.xml", "ru",
+       "brelvik-cli: warning: Удалено символов, которые XML не может содержать: 1.\n"},
       {"vsetv.channels.xml", "en",
-       "brelvik-cli: warning: Control characters that XML cannot hold were dropped: 1.\n"},
+       "brelvik-cli: warning: Characters that XML cannot hold were dropped: 1.\n"},
   };
   for (const Case& c : cases) {
     CliRun run = Cli({"load", "vsetv", "--site", site, "--lang", c.lang, "--format", "tsv",
