@@ -20,9 +20,9 @@ std::string PlaylistText(std::size_t entries) {
   text.reserve(entries * 110);
   for (std::size_t i = 0; i < entries; ++i) {
     const std::string n = std::to_string(i);
-    text += "#EXTINF:-1 tvg-id=\"\" group-title=\"Group " + std::to_string(i % 50) +
-            "\",Channel " + n + " Name" + std::to_string(i * 7919 % 1000003) +
-            "\nhttp://stream.example/" + n + ".m3u8\n";
+    text += "#EXTINF:-1 tvg-id=\"\" group-title=\"Group " + std::to_string(i % 50) + "\",Channel " +
+            n + " Name" + std::to_string(i * 7919 % 1000003) + "\nhttp://stream.example/" + n +
+            ".m3u8\n";
   }
   return text;
 }
@@ -30,9 +30,9 @@ std::string PlaylistText(std::size_t entries) {
 ChannelRows ProviderRows(std::size_t count) {
   ChannelRows rows;
   for (std::size_t i = 0; i < count; ++i) {
-    rows.push_back({"Channel " + std::to_string(i * 500) + " Name" +
-                        std::to_string(i * 500 * 7919 % 1000003),
-                    std::to_string(i)});
+    rows.push_back(
+        {"Channel " + std::to_string(i * 500) + " Name" + std::to_string(i * 500 * 7919 % 1000003),
+         std::to_string(i)});
   }
   return rows;
 }

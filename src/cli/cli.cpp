@@ -294,7 +294,9 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
                           : arg == "--save-mapping" ? options.save_mapping_file
                                                     : options.refresh_report_file;
       if (!(error = value(path)).empty()) return error;
-      if (arg == "--mapping" && path.empty()) return "--mapping needs a file name, not an empty one";
+      if (arg == "--mapping" && path.empty()) {
+        return "--mapping needs a file name, not an empty one";
+      }
       // The mapping read may be the one saved: only the written files are checked.
       if (arg == "--save-mapping") file("--save-mapping", path);
       if (arg == "--refresh-report") file("--refresh-report", path);
@@ -568,10 +570,13 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
   std::string playlist_bytes;
   std::vector<PlaylistNotice> playlist_warnings;
   if (!options.write_playlist_file.empty()) {
-    playlist_bytes = PlaylistWithIds(playlist, PlaylistIds(playlist, rows, run), &playlist_warnings);
+    playlist_bytes =
+        PlaylistWithIds(playlist, PlaylistIds(playlist, rows, run), &playlist_warnings);
   }
   std::string mapping_text;
-  if (!options.save_mapping_file.empty()) mapping_text = MappingText(MappingOf(provider->key, rows, run));
+  if (!options.save_mapping_file.empty()) {
+    mapping_text = MappingText(MappingOf(provider->key, rows, run));
+  }
   const std::size_t without_id = AcceptedWithoutId(rows, run);
 
   // --apply renames the table's rows, which then take their places in its
@@ -612,8 +617,7 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
         outcome.MayWrite(options.write_playlist_file, err)) {
       for (const PlaylistNotice& warning : playlist_warnings) {
         later << kPrefix << "warning: "
-              << PlaylistNoticeLine(options.write_playlist_file, warning, options.language)
-              << "\n";
+              << PlaylistNoticeLine(options.write_playlist_file, warning, options.language) << "\n";
       }
       files.Add(options.write_playlist_file, playlist_bytes);
     }

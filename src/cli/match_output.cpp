@@ -99,8 +99,8 @@ void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat form
     for (std::size_t r = 0; r < rows.size(); ++r) {
       const RowMatch& m = run.rows[r];
       out << OneLineField(rows[r].name) << '\t' << OneLineField(rows[r].code) << '\t'
-          << OneLineField(shown_name(m)) << '\t' << m.score << '\t' << StatusName(m.status)
-          << '\t' << OneLineField(ReasonText(m.reason, language)) << "\n";
+          << OneLineField(shown_name(m)) << '\t' << m.score << '\t' << StatusName(m.status) << '\t'
+          << OneLineField(ReasonText(m.reason, language)) << "\n";
     }
     return;
   }

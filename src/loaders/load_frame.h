@@ -71,7 +71,7 @@ enum class LoadStatus {
 
 struct LoadResult {
   LoadStatus status = LoadStatus::kFailed;
-  ChannelRows rows;  // in list order, without blank rows (DropBlankRows)
+  ChannelRows rows;                   // in list order, without blank rows (DropBlankRows)
   Failure failure;                    // what went wrong when kFailed or kCancelled
   std::string error;                  // the failure's English text
   std::vector<Failure> warnings;      // failures that did not cost the rows

@@ -230,9 +230,8 @@ std::string PlaylistNoticeText(const PlaylistNotice& notice, Language language) 
   const NoticeTexts texts = TextsOf(notice.problem);
   std::string text(language == Language::kRu ? texts.ru : texts.en);
   if (notice.problem == PlaylistProblem::kReadAsCp1251) {
-    text += language == Language::kRu
-                ? ": строка " + std::to_string(notice.line) + " не в UTF-8"
-                : ": line " + std::to_string(notice.line) + " is not UTF-8";
+    text += language == Language::kRu ? ": строка " + std::to_string(notice.line) + " не в UTF-8"
+                                      : ": line " + std::to_string(notice.line) + " is not UTF-8";
   }
   if (notice.error_number != 0)
     text +=

@@ -43,8 +43,8 @@ enum class PlaylistProblem {
   kUrlWithoutExtinf,
   kUnterminatedQuote,
   kNoName,
-  kNameCut,       // longer than kMaxPlaylistNameChars
-  kReadAsCp1251,  // the first line that is not UTF-8 made the whole file Windows-1251
+  kNameCut,          // longer than kMaxPlaylistNameChars
+  kReadAsCp1251,     // the first line that is not UTF-8 made the whole file Windows-1251
   kIdNotInCodePage,  // a written tvg-id has characters Windows-1251 lacks
   kIdNotWritable,    // the id would change how its line reads (a quote in it)
 };
@@ -73,9 +73,9 @@ struct PlaylistEntry {
   // 0-based, in file order, counting every #EXTINF entry (those without a
   // name, which are not read, included) or every name of a list of names.
   std::size_t index = 0;
-  std::size_t line = 0;   // 1-based line of its #EXTINF line (or of the name)
-  std::string name;       // for matching: tvg-name when not empty, else the title
-  std::string title;      // the text after the #EXTINF line's last top-level comma
+  std::size_t line = 0;  // 1-based line of its #EXTINF line (or of the name)
+  std::string name;      // for matching: tvg-name when not empty, else the title
+  std::string title;     // the text after the #EXTINF line's last top-level comma
   std::string tvg_id;
   std::string group;  // group-title, or the #EXTGRP before it
   std::string url;    // empty when the entry has none

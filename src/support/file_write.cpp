@@ -4,9 +4,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -202,13 +202,12 @@ void RemoveLeftovers(const fs::path& dir, const std::string& name) {
         found.find_first_not_of(kSuffixAlphabet, prefix.size()) != std::string_view::npos) {
       continue;
     }
-    const int fd = ::openat(::dirfd(listing), entry->d_name,
-                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::openat(::dirfd(listing), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat by_fd {};
     struct stat by_name {};
-    if (::fstat(fd, &by_fd) == 0 && S_ISREG(by_fd.st_mode) && by_fd.st_nlink == 1 &&
-        LockHeld(fd) &&
+    if (::fstat(fd, &by_fd) == 0 && S_ISREG(by_fd.st_mode) && by_fd.st_nlink == 1 && LockHeld(fd) &&
         ::fstatat(::dirfd(listing), entry->d_name, &by_name, AT_SYMLINK_NOFOLLOW) == 0 &&
         SameFile(by_fd, by_name)) {
       ::unlinkat(::dirfd(listing), entry->d_name, 0);

@@ -414,8 +414,7 @@ TEST(CliLoadCorners, MalformedAnswersBlankPagesAndAllOrNothing) {
        1,
        "brelvik-cli: the server's answer is not valid HTTP: two different lengths: "},
       {"a list of nothing but line breaks",
-       answer("HTTP/1.1 200 OK\r\n",
-              "<select><option value=channel_\r\n</option>\r\n\r\n</select>"),
+       answer("HTTP/1.1 200 OK\r\n", "<select><option value=channel_>\r\n</option>\r\n</select>"),
        {"--channel-id", id_file, "--lang", "en"},
        4,
        "brelvik-cli: warning: " +
@@ -428,7 +427,8 @@ TEST(CliLoadCorners, MalformedAnswersBlankPagesAndAllOrNothing) {
   };
   for (const auto& c : cases) {
     std::ofstream(id_file) << "a:1:{good}\r\n";
-    test::RawServer server([&](int fd, const std::atomic<bool>&) { test::RawServer::Send(fd, c.answer); });
+    test::RawServer server(
+        [&](int fd, const std::atomic<bool>&) { test::RawServer::Send(fd, c.answer); });
     std::vector<std::string> args = {"load", "vsetv", "--skip-probe", "--site",
                                      "vsetv=" + server.Url("")};
     args.insert(args.end(), c.args.begin(), c.args.end());

@@ -318,11 +318,15 @@ TEST_F(MatchCli, OptionsThatWouldLoseAFileAreUsageErrors) {
     std::string message;
   } cases[] = {
       {{"--mapping", ""}, 2, "--mapping needs a file name, not an empty one"},
-      {{"--mapping", mapping, "--refresh-report", mapping}, 2,
+      {{"--mapping", mapping, "--refresh-report", mapping},
+       2,
        "--refresh-report names the --mapping file \"" + mapping + "\""},
-      {{"--channel-id", playlist}, 2, "--channel-id names the --playlist file \"" + playlist + "\""},
+      {{"--channel-id", playlist},
+       2,
+       "--channel-id names the --playlist file \"" + playlist + "\""},
       {{"--save-mapping", playlist}, 2, "--save-mapping names the --playlist file"},
-      {{"--mapping", mapping, "--write-playlist", mapping}, 2,
+      {{"--mapping", mapping, "--write-playlist", mapping},
+       2,
        "--write-playlist names the --mapping file"},
       {{"--write-playlist", a, "--write-playlist", b}, 2, "--write-playlist is given twice"},
       {{"--export", a + ".txt", "--export=" + b + ".txt"}, 2, "--export is given twice"},
@@ -370,9 +374,10 @@ TEST_F(MatchCli, OutputsHoldInTheirCorners) {
       page = std::move(options_page);
     }
     Write(dir_.path() / "corner.m3u", playlist);
-    std::vector<std::string> args = {"match", "vsetv", "--site", "vsetv=" + site.Url(""),
+    std::vector<std::string> args = {"match",      "vsetv",
+                                     "--site",     "vsetv=" + site.Url(""),
                                      "--playlist", (dir_.path() / "corner.m3u").string(),
-                                     "--lang", "en"};
+                                     "--lang",     "en"};
     args.insert(args.end(), extra.begin(), extra.end());
     return Cli(args);
   };
@@ -422,14 +427,15 @@ TEST_F(MatchCli, OutputsHoldInTheirCorners) {
   const std::vector<std::string> exported = codes(test::ReadFile(text_export), true);
   EXPECT_EQ(printed_codes, (std::vector<std::string>{"7", "9", "1"}));
   EXPECT_EQ(exported, printed_codes);
-  EXPECT_EQ(test::ReadFile(id_file),
-            CreateList({{"RU: НТВ", "7"}, {"RU: Россия 24", "9"}, {"Первый канал HD", "1"}}) +
-                "\r\n");
+  EXPECT_EQ(
+      test::ReadFile(id_file),
+      CreateList({{"RU: НТВ", "7"}, {"RU: Россия 24", "9"}, {"Первый канал HD", "1"}}) + "\r\n");
   // Without a file to rename in, --apply says so.
-  EXPECT_NE(run(three, renaming, {"--apply"}).err.find(
-                "warning: --apply renames the channels only for --channel-id and --export, and "
-                "neither is given"),
-            std::string::npos);
+  EXPECT_NE(
+      run(three, renaming, {"--apply"})
+          .err.find("warning: --apply renames the channels only for --channel-id and --export, and "
+                    "neither is given"),
+      std::string::npos);
 
   // One id everywhere, and matched rows without one are counted.
   const auto written = dir_.path() / "ids.m3u";
@@ -459,9 +465,10 @@ TEST_F(MatchCli, OutputsHoldInTheirCorners) {
 
   // Two user lines for one code are named; a failed last file keeps the first.
   const auto mapping = dir_.path() / "twice.mapping";
-  Write(mapping, MappingText({"vsetv",
-                              {{"7", "НТВ", "RU: НТВ", Decision::kUser},
-                               {"7", "НТВ", "", Decision::kUser}}}));
+  Write(
+      mapping,
+      MappingText({"vsetv",
+                   {{"7", "НТВ", "RU: НТВ", Decision::kUser}, {"7", "НТВ", "", Decision::kUser}}}));
   const auto saved = dir_.path() / "saved.mapping";
   Write(saved, "earlier");
   const std::string in_missing = (dir_.path() / "missing" / "out.m3u").string();

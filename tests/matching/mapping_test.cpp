@@ -99,16 +99,19 @@ TEST(Mapping, ReadingCorners) {
   }
 
   std::vector<MappingNotice> notices;
-  const ChannelMapping twice = ParseMapping(good + "9\tРоссия 24\t\tauto\n7\tНТВ\tRU: НТВ\tuser\n"
-                                                   "9\tРоссия\t\tauto\n7\tНТВ+\t\tuser\n",
+  const ChannelMapping twice = ParseMapping(good +
+                                                "9\tРоссия 24\t\tauto\n7\tНТВ\tRU: НТВ\tuser\n"
+                                                "9\tРоссия\t\tauto\n7\tНТВ+\t\tuser\n",
                                             &notices);
   EXPECT_EQ(twice.entries.size(), 5u);
-  const std::size_t first = std::count(good.begin(), good.end(), '\n');  // the good file's last line
+  const std::size_t first =
+      std::count(good.begin(), good.end(), '\n');  // the good file's last line
   ASSERT_EQ(notices.size(), 2u);
   EXPECT_EQ(MappingNoticeText(notices[0], Language::kEn),
             "lines " + std::to_string(first) + " and " + std::to_string(first + 2) +
                 " both hold your decision for code «7»: a channel of that code takes the one "
-                "with its provider name, else line " + std::to_string(first));
+                "with its provider name, else line " +
+                std::to_string(first));
   EXPECT_EQ(notices[1].first_line, first);
   EXPECT_EQ(notices[1].line, first + 4);
 }

@@ -121,12 +121,14 @@ TEST(Playlist, IndexesCutNamesAndTheLineThatIsNotUtf8) {
     EXPECT_EQ(indices, c.indices) << c.what;
     EXPECT_EQ(Names(p), c.names) << c.what;
     std::vector<std::pair<PlaylistProblem, std::size_t>> warnings;
-    for (const PlaylistNotice& notice : p.warnings) warnings.emplace_back(notice.problem, notice.line);
+    for (const PlaylistNotice& notice : p.warnings)
+      warnings.emplace_back(notice.problem, notice.line);
     EXPECT_EQ(warnings, c.warnings) << c.what;
   }
   const PlaylistNotice cp1251{PlaylistProblem::kReadAsCp1251, 4, {}};
   EXPECT_EQ(PlaylistNoticeText(cp1251, Language::kEn), "read as Windows-1251: line 4 is not UTF-8");
-  EXPECT_EQ(PlaylistNoticeText(cp1251, Language::kRu), "прочитан как Windows-1251: строка 4 не в UTF-8");
+  EXPECT_EQ(PlaylistNoticeText(cp1251, Language::kRu),
+            "прочитан как Windows-1251: строка 4 не в UTF-8");
 }
 
 TEST(Playlist, RefusesWhatCannotBeAPlaylist) {

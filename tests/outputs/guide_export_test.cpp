@@ -91,14 +91,18 @@ TEST(GuideChannelId, QuotesGoBeforeTheTrimAndWhatXmlCannotHoldIsDropped) {
     const char* id;
   } cases[] = {
       {"5", "5"},
-      {"\" 8 \"", "8"},                       // the quotes went first, then the trim
+      {"\" 8 \"", "8"},  // the quotes went first, then the trim
       {" \"8\" ", "8"},
-      {"\xC2\xA0" "8\xE3\x80\x80", "8"},      // no-break and ideographic spaces
-      {"\xEF\xBB\xBF" "8", "8"},              // a byte-order mark
-      {"ch 8", "ch 8"},                        // a space inside stays
-      {"a\x01\tb\x7F", "ab"},                  // control characters
-      {"8\xEF\xBF\xBE\xEF\xBF\xBF", "8"},       // U+FFFE, U+FFFF
-      {" \xEF\xBF\xBE 9", "9"},                 // trimmed once they are gone
+      {"\xC2\xA0"
+       "8\xE3\x80\x80",
+       "8"},  // no-break and ideographic spaces
+      {"\xEF\xBB\xBF"
+       "8",
+       "8"},                               // a byte-order mark
+      {"ch 8", "ch 8"},                    // a space inside stays
+      {"a\x01\tb\x7F", "ab"},              // control characters
+      {"8\xEF\xBF\xBE\xEF\xBF\xBF", "8"},  // U+FFFE, U+FFFF
+      {" \xEF\xBF\xBE 9", "9"},            // trimmed once they are gone
       {"\"\"", ""},
       {" ", ""},
   };
@@ -117,7 +121,9 @@ TEST(GrabberChannelsExport, OneChannelPerCodeAndIdWithNamedRowsOnly) {
     GuideExportReport report;
   } cases[] = {
       {"a shared code",
-       {{{"Disney", "5"}, "Disney"}, {{"Канал Disney", "5"}, "Канал Disney"}, {{"НТВ", "7"}, "НТВ"},
+       {{{"Disney", "5"}, "Disney"},
+        {{"Канал Disney", "5"}, "Канал Disney"},
+        {{"НТВ", "7"}, "НТВ"},
         {{"Disney", "5"}, "Disney"}},
        {"<channel site=\"www.vsetv.com\" site_id=\"5\" lang=\"ru\" xmltv_id=\"5\">Disney</channel>"
         " <!-- also: Канал Disney -->",
@@ -135,7 +141,9 @@ TEST(GrabberChannelsExport, OneChannelPerCodeAndIdWithNamedRowsOnly) {
         "xmltv_id=\"8\">A</channel>"},
        {}},
       {"rows without a name or a code",
-       {{{"", "3"}, "Старое"}, {{" \x01", "4"}, " \x01"}, {{"Без кода", ""}, "Без кода"},
+       {{{"", "3"}, "Старое"},
+        {{" \x01", "4"}, " \x01"},
+        {{"Без кода", ""}, "Без кода"},
         {{"\xEF\xBF\xBF", "6"}, ""}},
        {},
        {.rows_without_id = 1, .rows_without_name = 3}},
@@ -279,16 +287,15 @@ TEST(GuideExport, SiteAddressAndHost) {
 
 TEST(GuideExport, NoticesSayWhatWasLeftOut) {
   EXPECT_TRUE(ExportNotices({}, Language::kRu).empty());
-  EXPECT_EQ(ExportNotices({.dropped_characters = 3,
-                           .rows_without_id = 1,
-                           .rows_without_name = 2,
-                           .merged_rows = 4},
-                          Language::kEn),
-            (std::vector<std::string>{
-                "Characters that XML cannot hold were dropped: 3.",
-                "Rows without a channel code were left out: 1.",
-                "Rows with a code but without a name were left out: 2.",
-                "Rows merged into the channel of an earlier row with the same id: 4."}));
+  EXPECT_EQ(
+      ExportNotices(
+          {.dropped_characters = 3, .rows_without_id = 1, .rows_without_name = 2, .merged_rows = 4},
+          Language::kEn),
+      (std::vector<std::string>{
+          "Characters that XML cannot hold were dropped: 3.",
+          "Rows without a channel code were left out: 1.",
+          "Rows with a code but without a name were left out: 2.",
+          "Rows merged into the channel of an earlier row with the same id: 4."}));
   EXPECT_EQ(ExportNotices({.dropped_characters = 2}, Language::kRu),
             (std::vector<std::string>{"Удалено символов, которые XML не может содержать: 2."}));
 }

@@ -341,14 +341,14 @@ TEST(WriteFileAtomically, TheNextWriteRemovesLeftoversOfItsTarget) {
   ASSERT_EQ(Names(dir.path()).size(), 2u) << "the killed write left its hidden file";
 
   const std::set<std::string> kept = {
-      ".channels_id.Ab3dE",     // too short
-      ".channels_id.Ab3dE9x",   // too long
-      ".channels_id.Ab-dE9",    // not of the alphabet
-      ".channels_id.held01",    // its writer still holds it
-      ".channels_id.dir001",    // a folder
-      ".channels_id.link01",    // a second name of another file
-      ".other.Ab3dE9",          // another target's
-      "channels_id.Ab3dE9",     // not hidden
+      ".channels_id.Ab3dE",    // too short
+      ".channels_id.Ab3dE9x",  // too long
+      ".channels_id.Ab-dE9",   // not of the alphabet
+      ".channels_id.held01",   // its writer still holds it
+      ".channels_id.dir001",   // a folder
+      ".channels_id.link01",   // a second name of another file
+      ".other.Ab3dE9",         // another target's
+      "channels_id.Ab3dE9",    // not hidden
   };
   for (const std::string& name : kept) {
     if (name != ".channels_id.dir001" && name != ".channels_id.link01") {

@@ -318,7 +318,8 @@ TEST(HttpClientTest, AnswersThatAreNotHttpSayWhy) {
 
 // The same length said twice is one length, as HTTP allows.
 TEST(HttpClientTest, ARepeatedEqualLengthIsOneLength) {
-  for (const char* lengths : {"Content-Length: 2\r\nContent-Length: 2\r\n", "Content-Length: 2, 2\r\n"}) {
+  for (const char* lengths :
+       {"Content-Length: 2\r\nContent-Length: 2\r\n", "Content-Length: 2, 2\r\n"}) {
     RawServer server([&](int fd, const std::atomic<bool>&) {
       RawServer::Send(fd, std::string("HTTP/1.1 200 OK\r\n") + lengths + "\r\nok");
     });
