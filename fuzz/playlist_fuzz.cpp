@@ -37,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (std::size_t i = 0; i < playlist.entries.size(); ++i) {
     const PlaylistEntry& e = playlist.entries[i];
-    if (e.index != i || (i > 0 && e.line <= playlist.entries[i - 1].line)) __builtin_trap();
+    if (e.index < i || (i > 0 && (e.line <= playlist.entries[i - 1].line ||
+                                  e.index <= playlist.entries[i - 1].index))) {
+      __builtin_trap();
+    }
     if (!IsValidUtf8(e.name) || e.name.find_first_of("\r\n") != std::string::npos) {
       __builtin_trap();
     }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
@@ -82,21 +83,23 @@ constexpr std::string_view kUsage =
     "                   the matcher) and tell what changed at the provider since\n"
     "  --save-mapping F with match: save this run's decisions to F\n"
     "  --refresh-report F  with match and --mapping: write what changed as JSON\n"
-    "  --allow-empty    write --channel-id, --export, --write-playlist and\n"
-    "                   --save-mapping over existing files even when the page held\n"
-    "                   no channel list\n"
+    "  --allow-empty    write --channel-id, --export, --write-playlist, --save-mapping\n"
+    "                   and --refresh-report over existing files even when the page\n"
+    "                   held no channel list\n"
     "  --help           print this text and exit\n"
     "  --version        print the program's name and version and exit\n"
     "\n"
     "Files named by options must be non-empty paths to regular files (or /dev/null),\n"
-    "each a different file; a symbolic link is followed. They are written whole or\n"
-    "not at all.\n"
+    "each a different file, each option given once, none of them the playlist or the\n"
+    "mapping read (but --write-playlist and --save-mapping may name those); a\n"
+    "symbolic link is followed. A run writes all of its files whole, or none.\n"
     "\n"
     "Exit status: 0 loaded, 1 the load or writing a file or the output failed,\n"
     "2 usage error, 3 the site is unavailable,\n"
     "4 loaded, but the page held no channel list (the site may have changed its\n"
-    "layout; existing --channel-id, --export, --write-playlist and --save-mapping\n"
-    "files are then left as they were unless --allow-empty is given).\n";
+    "layout; existing --channel-id, --export, --write-playlist, --save-mapping and\n"
+    "--refresh-report files are then left as they were unless --allow-empty is\n"
+    "given).\n";
 
 constexpr std::string_view kPrefix = "brelvik-cli: ";
 
@@ -172,6 +175,27 @@ std::string CheckFileOptions(const std::vector<std::pair<std::string_view, std::
   return {};
 }
 
+// The files a run reads are not written over by an option meant for another
+// file: only --write-playlist may name the playlist, and --save-mapping the
+// mapping.
+std::string CheckInputsAreKept(const std::vector<std::pair<std::string_view, std::string>>& files,
+                               const Options& options) {
+  const std::pair<std::string_view, const std::string*> inputs[] = {
+      {"--playlist", &options.playlist_file}, {"--mapping", &options.mapping_file}};
+  for (const auto& [input, input_path] : inputs) {
+    if (input_path->empty()) continue;
+    for (const auto& [output, path] : files) {
+      const bool meant = (output == "--write-playlist" && input == "--playlist") ||
+                         (output == "--save-mapping" && input == "--mapping");
+      if (!meant && SameTarget(path, *input_path)) {
+        return std::string(output) + " names the " + std::string(input) + " file \"" + path +
+               "\", which the run reads";
+      }
+    }
+  }
+  return {};
+}
+
 // Seconds, whole or with up to three decimals, more than zero.
 std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text) {
   const std::size_t dot = text.find('.');
@@ -201,11 +225,16 @@ std::optional<std::chrono::milliseconds> ParseSeconds(std::string_view text) {
 // value is the next argument, or what follows "=" in "--option=value".
 std::string Parse(const std::vector<std::string>& args, Options& options) {
   std::vector<std::string> positional;
-  // The file options given, in order, for the checks at the end.
+  // The file options given, in order, for the checks at the end. Each names
+  // one file the run writes: given twice, one of the two would be ignored.
   std::vector<std::pair<std::string_view, const std::string*>> file_options;
+  std::string repeated;
   auto file = [&](std::string_view option, const std::string& path) {
     for (const auto& given : file_options) {
-      if (given.first == option) return;
+      if (given.first == option) {
+        if (repeated.empty()) repeated = std::string(option) + " is given twice; it names one file";
+        return;
+      }
     }
     file_options.emplace_back(option, &path);
   };
@@ -265,6 +294,9 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
                           : arg == "--save-mapping" ? options.save_mapping_file
                                                     : options.refresh_report_file;
       if (!(error = value(path)).empty()) return error;
+      if (arg == "--mapping" && path.empty()) {
+        return "--mapping needs a file name, not an empty one";
+      }
       // The mapping read may be the one saved: only the written files are checked.
       if (arg == "--save-mapping") file("--save-mapping", path);
       if (arg == "--refresh-report") file("--refresh-report", path);
@@ -312,9 +344,11 @@ std::string Parse(const std::vector<std::string>& args, Options& options) {
       positional.push_back(arg);
     }
   }
+  if (!repeated.empty()) return repeated;
   std::vector<std::pair<std::string_view, std::string>> files;
   for (const auto& [option, path] : file_options) files.emplace_back(option, *path);
   if (std::string error = CheckFileOptions(files, options.language); !error.empty()) return error;
+  if (std::string error = CheckInputsAreKept(files, options); !error.empty()) return error;
   const ChannelIdOptions& cleanups = options.channel_id_options;
   if (options.channel_id_file.empty() &&
       (cleanups.remove_hyphen || cleanups.remove_dot || cleanups.lower_russian)) {
@@ -382,18 +416,6 @@ void PrintRows(const ChannelTable& table, const Options& options, const std::str
   }
 }
 
-// Saves the table to `path` in the format its extension names; what a guide
-// format had to leave out is told on `err`. Throws when the file cannot be
-// written.
-void ExportTable(const ChannelTable& table, const std::string& path, Language language,
-                 std::string_view site_label, std::ostream& err) {
-  const GuideExportReport report =
-      ExportList(path, ListExportFor(table, *FormatForExtension(path), language, site_label));
-  for (const std::string& notice : ExportNotices(report, language)) {
-    err << kPrefix << "warning: " << notice << "\n";
-  }
-}
-
 // Loads the provider's list into `table`; returns -1 on success, else the exit code.
 // `outcome` then holds what the rest of the command makes of the load.
 int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
@@ -435,24 +457,41 @@ int LoadTable(const Options& options, std::ostream& err, ChannelTable& table,
   return -1;
 }
 
-// Writes --channel-id and --export from the table, unless `outcome` keeps an
-// existing file; returns -1, or the exit code.
-int WriteTableFiles(const ChannelTable& table, const Options& options, std::string_view site_label,
-                    const LoadOutcome& outcome, std::ostream& err) {
+// Prepares --channel-id and --export from the table in `files`, unless
+// `outcome` keeps an existing file; what is to be said once they are in
+// place goes to `later`. Throws when a file cannot be written.
+void PrepareTableFiles(const ChannelTable& table, const Options& options,
+                       std::string_view site_label, const LoadOutcome& outcome, std::ostream& err,
+                       PreparedFiles& files, std::ostream& later) {
+  if (!options.channel_id_file.empty() && outcome.MayWrite(options.channel_id_file, err)) {
+    files.Add(options.channel_id_file,
+              ChannelIdFileBytes(CreateList(table.HashedRows(), options.channel_id_options)));
+    PrintChannelIdFindings(CheckChannelIdList(table.HashedRows(), options.channel_id_options),
+                           options.language, later);
+  }
+  if (!options.export_file.empty() && outcome.MayWrite(options.export_file, err)) {
+    GuideExportReport report;
+    files.Add(options.export_file,
+              ListExportBytes(ListExportFor(table, *FormatForExtension(options.export_file),
+                                            options.language, site_label),
+                              report));
+    for (const std::string& notice : ExportNotices(report, options.language)) {
+      later << kPrefix << "warning: " << notice << "\n";
+    }
+  }
+}
+
+// Puts the prepared files in place, then says what waited for it; -1, or
+// the exit code of a failure.
+int CommitFiles(PreparedFiles& files, const std::ostringstream& later, Language language,
+                std::ostream& err) {
   try {
-    if (!options.channel_id_file.empty() && outcome.MayWrite(options.channel_id_file, err)) {
-      SaveChannelIdFile(options.channel_id_file,
-                        CreateList(table.HashedRows(), options.channel_id_options));
-      PrintChannelIdFindings(CheckChannelIdList(table.HashedRows(), options.channel_id_options),
-                             options.language, err);
-    }
-    if (!options.export_file.empty() && outcome.MayWrite(options.export_file, err)) {
-      ExportTable(table, options.export_file, options.language, site_label, err);
-    }
+    files.Commit();
   } catch (const std::exception& e) {
-    SayFailure(err, FailureOf(e), options.language);
+    SayFailure(err, FailureOf(e), language);
     return kExitFailed;
   }
+  err << later.str();
   return -1;
 }
 
@@ -461,9 +500,17 @@ int Load(const Options& options, std::ostream& out, std::ostream& err) {
   std::string site_label;
   LoadOutcome outcome;
   if (const int code = LoadTable(options, err, table, site_label, outcome); code >= 0) return code;
-  if (const int code = WriteTableFiles(table, options, site_label, outcome, err); code >= 0) {
-    return code;
+  // Every file is written before any is put in place: a run that fails
+  // leaves all of them as they were.
+  PreparedFiles files;
+  std::ostringstream later;
+  try {
+    PrepareTableFiles(table, options, site_label, outcome, err, files, later);
+  } catch (const std::exception& e) {
+    SayFailure(err, FailureOf(e), options.language);
+    return kExitFailed;
   }
+  if (const int code = CommitFiles(files, later, options.language, err); code >= 0) return code;
   PrintRows(table, options, site_label, out);
   return outcome.ExitCode();
 }
@@ -489,13 +536,27 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
   const Provider* provider = FindProviderByKeyOrIndex(options.provider);
   std::optional<ChannelMapping> mapping;
   if (provider && !options.mapping_file.empty()) {
+    std::vector<MappingNotice> notices;
     try {
-      mapping = ReadMappingFile(options.mapping_file, provider->key);
+      mapping = ReadMappingFile(options.mapping_file, provider->key, &notices);
     } catch (const MappingError& e) {
       err << kPrefix << options.mapping_file << ": " << MappingErrorText(e, options.language)
           << "\n";
       return kExitFailed;
     }
+    for (const MappingNotice& notice : notices) {
+      err << kPrefix << "warning: " << options.mapping_file << ": "
+          << MappingNoticeText(notice, options.language) << "\n";
+    }
+  }
+  if (options.apply && options.channel_id_file.empty() && options.export_file.empty()) {
+    err << kPrefix << "warning: "
+        << (options.language == Language::kRu
+                ? "--apply переименовывает каналы только для --channel-id и --export, а они не "
+                  "заданы"
+                : "--apply renames the channels only for --channel-id and --export, and neither "
+                  "is given")
+        << "\n";
   }
   ChannelTable table;
   std::string site_label;
@@ -503,51 +564,81 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
   if (const int code = LoadTable(options, err, table, site_label, outcome); code >= 0) return code;
   const ChannelRows rows = table.Rows();
   MatchRun run = MatchPlaylist(rows, playlist, options.match_options);
-  if (mapping) {
-    ApplyMapping(*mapping, rows, run);
-    const RefreshReport report = CompareWithMapping(*mapping, rows);
-    err << kPrefix << RefreshSummary(report, options.language) << "\n";
-    if (!options.refresh_report_file.empty()) {
-      try {
-        WriteFileAtomically(options.refresh_report_file, RefreshReportJson(report));
-      } catch (const FileWriteError& e) {
-        SayFailure(err, e.GetFailure(), options.language);
-        return kExitFailed;
+  if (mapping) ApplyMapping(*mapping, rows, run);
+
+  // What comes of the run as matched, in the order the rows were loaded.
+  std::string playlist_bytes;
+  std::vector<PlaylistNotice> playlist_warnings;
+  if (!options.write_playlist_file.empty()) {
+    playlist_bytes =
+        PlaylistWithIds(playlist, PlaylistIds(playlist, rows, run), &playlist_warnings);
+  }
+  std::string mapping_text;
+  if (!options.save_mapping_file.empty()) {
+    mapping_text = MappingText(MappingOf(provider->key, rows, run));
+  }
+  const std::size_t without_id = AcceptedWithoutId(rows, run);
+
+  // --apply renames the table's rows, which then take their places in its
+  // order by their new names, as in the window; the results are printed in
+  // the order the files are written in.
+  ChannelRows shown_rows;
+  if (options.apply) {
+    ApplyMatches(table, run);
+    const ListedChannels listed = table.Listed();
+    MatchRun results;  // without the names, which move over rather than being copied
+    results.rows = std::move(run.rows);
+    MatchRun ordered = RunInOrder(results, rows, listed);
+    ordered.names = std::move(run.names);
+    run = std::move(ordered);
+    shown_rows.reserve(listed.size());
+    for (const ListedChannel& channel : listed) {
+      shown_rows.push_back({channel.provider_name, channel.row.code});
+    }
+  }
+  const ChannelRows& results_rows = options.apply ? shown_rows : rows;
+
+  PreparedFiles files;
+  std::ostringstream later;
+  try {
+    if (mapping) {
+      const RefreshReport report = CompareWithMapping(*mapping, results_rows);
+      err << kPrefix << RefreshSummary(report, options.language) << "\n";
+      if (!options.refresh_report_file.empty() &&
+          outcome.MayWrite(options.refresh_report_file, err)) {
+        files.Add(options.refresh_report_file, RefreshReportJson(report));
       }
     }
-  }
-  if (!options.save_mapping_file.empty() && outcome.MayWrite(options.save_mapping_file, err)) {
-    try {
-      SaveMappingFile(options.save_mapping_file, MappingOf(provider->key, rows, run));
-    } catch (const FileWriteError& e) {
-      SayFailure(err, e.GetFailure(), options.language);
-      return kExitFailed;
+    if (!options.save_mapping_file.empty() && outcome.MayWrite(options.save_mapping_file, err)) {
+      files.Add(options.save_mapping_file, mapping_text);
     }
-  }
-  if (options.apply) ApplyMatches(table, run);
-  if (const int code = WriteTableFiles(table, options, site_label, outcome, err); code >= 0) {
-    return code;
-  }
-  if (!options.write_playlist_file.empty() &&
-      outcome.MayWrite(options.write_playlist_file, err)) {
-    std::vector<PlaylistNotice> warnings;
-    const std::string bytes = PlaylistWithIds(playlist, PlaylistIds(playlist, rows, run), &warnings);
-    for (const PlaylistNotice& warning : warnings) {
-      err << kPrefix << "warning: "
-          << PlaylistNoticeLine(options.write_playlist_file, warning, options.language) << "\n";
+    PrepareTableFiles(table, options, site_label, outcome, err, files, later);
+    if (!options.write_playlist_file.empty() &&
+        outcome.MayWrite(options.write_playlist_file, err)) {
+      for (const PlaylistNotice& warning : playlist_warnings) {
+        later << kPrefix << "warning: "
+              << PlaylistNoticeLine(options.write_playlist_file, warning, options.language) << "\n";
+      }
+      files.Add(options.write_playlist_file, playlist_bytes);
     }
-    try {
-      WriteFileAtomically(options.write_playlist_file, bytes);
-    } catch (const FileWriteError& e) {
-      SayFailure(err, e.GetFailure(), options.language);
-      return kExitFailed;
-    }
+  } catch (const std::exception& e) {
+    SayFailure(err, FailureOf(e), options.language);
+    return kExitFailed;
   }
+  if (const int code = CommitFiles(files, later, options.language, err); code >= 0) return code;
+
   const MatchFormat format = options.format == "json"  ? MatchFormat::kJson
                              : options.format == "tsv" ? MatchFormat::kTsv
                                                        : MatchFormat::kTable;
-  PrintMatches(rows, run, format, options.language, out);
+  PrintMatches(results_rows, run, format, options.language, out);
   err << kPrefix << MatchSummary(run.Counts(), options.language) << "\n";
+  if (without_id > 0) {
+    err << kPrefix << "warning: "
+        << (options.language == Language::kRu
+                ? "сопоставленных каналов без кода (их записи в плейлисте остаются без tvg-id): "
+                : "matched channels without a code (their playlist entries get no tvg-id): ")
+        << without_id << "\n";
+  }
   return outcome.ExitCode();
 }
 

@@ -15,6 +15,48 @@ struct Line {
   std::string name, code, playlist_name, also, score, status, reason;
 };
 
+// A field of the tsv and table formats, kept on its line and in its column:
+// a tab, line breaks and the backslash written as the mapping file writes
+// them (\t, \n, \r, \\), any other control character as \xHH (C1 ones,
+// U+0080 to U+009F, as \u00HH).
+std::string OneLineField(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t at = i;
+    const char32_t cp = NextCodePoint(text, i);
+    switch (cp) {
+      case '\t':
+        out += "\\t";
+        continue;
+      case '\n':
+        out += "\\n";
+        continue;
+      case '\r':
+        out += "\\r";
+        continue;
+      case '\\':
+        out += "\\\\";
+        continue;
+      default:
+        break;
+    }
+    if (cp < 0x20 || cp == 0x7F) {
+      out += "\\x";
+      out += kHex[cp >> 4];
+      out += kHex[cp & 15];
+    } else if (cp >= 0x80 && cp < 0xA0) {
+      out += "\\u00";
+      out += kHex[cp >> 4];
+      out += kHex[cp & 15];
+    } else {
+      out.append(text.substr(at, i - at));
+    }
+  }
+  return out;
+}
+
 std::string_view StatusText(MatchStatus status, Language language) {
   if (language == Language::kEn) return StatusName(status);
   switch (status) {
@@ -62,9 +104,9 @@ void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat form
   if (format == MatchFormat::kTsv) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
       const RowMatch& m = run.rows[r];
-      out << rows[r].name << '\t' << rows[r].code << '\t' << shown_name(m) << '\t' << m.score
-          << '\t' << StatusName(m.status) << '\t' << ReasonText(m.reason, language) << '\t'
-          << m.also.size() << "\n";
+      out << OneLineField(rows[r].name) << '\t' << OneLineField(rows[r].code) << '\t'
+          << OneLineField(shown_name(m)) << '\t' << m.score << '\t' << StatusName(m.status) << '\t'
+          << OneLineField(ReasonText(m.reason, language)) << '\t' << m.also.size() << "\n";
     }
     return;
   }
@@ -75,10 +117,11 @@ void PrintMatches(const ChannelRows& rows, const MatchRun& run, MatchFormat form
                    ru ? "Балл" : "Score", ru ? "Итог" : "Status", ru ? "Почему" : "Why"});
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const RowMatch& m = run.rows[r];
-    lines.push_back({rows[r].name, rows[r].code, shown_name(m),
+    lines.push_back({OneLineField(rows[r].name), OneLineField(rows[r].code),
+                     OneLineField(shown_name(m)),
                      m.also.empty() ? std::string() : "+" + std::to_string(m.also.size()),
                      std::to_string(m.score), std::string(StatusText(m.status, language)),
-                     ReasonText(m.reason, language)});
+                     OneLineField(ReasonText(m.reason, language))});
   }
   std::size_t widths[6] = {0, 0, 0, 0, 0, 0};
   for (const Line& line : lines) {

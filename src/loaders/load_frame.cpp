@@ -1,10 +1,12 @@
 // The loader frame shared by every provider: probe, body, outcome.
 #include "loaders/load_frame.h"
 
+#include <algorithm>
 #include <exception>
 #include <thread>
 
 #include "loaders/loaders.h"
+#include "support/text.h"
 
 namespace brelvik {
 
@@ -37,6 +39,16 @@ const Loader& LoaderFor(std::string_view key) {
   return loaders.at(key);
 }
 
+void DropBlankRows(ChannelRows& rows, EmptyListCause& empty_list) {
+  const bool had_rows = !rows.empty();
+  std::erase_if(rows, [](const ChannelRow& row) {
+    return TrimView(row.name).empty() && TrimView(row.code).empty();
+  });
+  if (had_rows && rows.empty() && empty_list == EmptyListCause::kNone) {
+    empty_list = EmptyListCause::kNoChannelLine;
+  }
+}
+
 std::string SiteLabelOf(const Provider& provider, const ProviderSites& sites) {
   return ": " + sites.Address(provider.key);
 }
@@ -67,6 +79,7 @@ LoadResult RunLoad(const Provider& provider, HttpClient& http, const ProviderSit
     result.rows = loader.body(ctx);
     result.warnings = ctx.TakeWarnings();
     result.empty_list = ctx.empty_list;
+    DropBlankRows(result.rows, result.empty_list);
     result.status = LoadStatus::kLoaded;
   } catch (const HttpCancelled& e) {
     result.status = LoadStatus::kCancelled;

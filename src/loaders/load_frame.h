@@ -71,7 +71,7 @@ enum class LoadStatus {
 
 struct LoadResult {
   LoadStatus status = LoadStatus::kFailed;
-  ChannelRows rows;
+  ChannelRows rows;                   // in list order, without blank rows (DropBlankRows)
   Failure failure;                    // what went wrong when kFailed or kCancelled
   std::string error;                  // the failure's English text
   std::vector<Failure> warnings;      // failures that did not cost the rows
@@ -88,6 +88,12 @@ struct LoadOptions {
   ProbeLimits probe_limits;
   std::filesystem::path trace_file;
 };
+
+// Leaves out the rows whose name and code are both empty once trimmed (a
+// line break between a list's entries cut as an entry): they are no
+// channels. When the body gave rows and all were such, the page held no
+// channel list, and `empty_list` says so unless it already says why.
+void DropBlankRows(ChannelRows& rows, EmptyListCause& empty_list);
 
 // ": " followed by the provider's site address in force.
 std::string SiteLabelOf(const Provider& provider, const ProviderSites& sites);

@@ -6,13 +6,14 @@
 // inside a field is written as \t, \n, \r or \\.
 #include "matching/mapping.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <optional>
-#include <fstream>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -29,7 +30,6 @@ namespace {
 
 constexpr std::string_view kMagic = "brelvik-mapping";
 constexpr std::string_view kColumns = "code\tprovider_name\tplaylist_name\tdecision";
-constexpr std::size_t kMaxMappingBytes = 64u * 1024u * 1024u;
 
 std::string Escaped(std::string_view field) {
   std::string out;
@@ -152,6 +152,13 @@ std::string MappingErrorText(const MappingError& error, Language language) {
       text = ru ? "файл сопоставления относится к другому провайдеру"
                 : "the mapping file belongs to another provider";
       break;
+    case MappingProblem::kNotAFile:
+      text = ru ? "файл сопоставления не обычный файл" : "the mapping is not a regular file";
+      break;
+    case MappingProblem::kTooLarge:
+      text = ru ? "файл сопоставления больше 64 МиБ; такие файлы не читаются"
+                : "the mapping file is larger than 64 MiB; such files are not read";
+      break;
   }
   if (error.ErrorNumber() != 0)
     text +=
@@ -180,8 +187,11 @@ std::string MappingText(const ChannelMapping& mapping) {
   return text;
 }
 
-ChannelMapping ParseMapping(std::string_view text) {
+ChannelMapping ParseMapping(std::string_view text, std::vector<MappingNotice>* notices) {
+  // Editors and spreadsheets put a byte-order mark before UTF-8 text.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   if (!IsValidUtf8(text)) Damaged(0, "not UTF-8 text");
+  std::unordered_map<std::string, std::size_t> user_line_of_code;
   ChannelMapping mapping;
   int stage = 0;  // 0: expects the format line, 1: the provider, 2: the columns, 3: entries
   int version = 0;
@@ -234,6 +244,10 @@ ChannelMapping ParseMapping(std::string_view text) {
       if (entry.decision >= Decision::kFurther && entry.playlist_name.empty()) {
         Damaged(number, "a further or detached name cannot be empty");
       }
+      if (entry.decision == Decision::kUser) {
+        const auto [first, added] = user_line_of_code.try_emplace(entry.code, number);
+        if (!added && notices) notices->push_back({entry.code, first->second, number});
+      }
       mapping.entries.push_back(std::move(entry));
     }
   }
@@ -241,25 +255,53 @@ ChannelMapping ParseMapping(std::string_view text) {
   return mapping;
 }
 
-ChannelMapping ReadMappingFile(const std::filesystem::path& path, std::string_view provider) {
-  // The callers name the file beside the error, so the error does not.
+ChannelMapping ReadMappingFile(const std::filesystem::path& path, std::string_view provider,
+                               std::vector<MappingNotice>* notices) {
+  // The callers name the file beside the error, so the error does not. A
+  // FIFO is opened without waiting for a writer, and refused.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw MappingError(MappingProblem::kCannotRead, {}, errno);
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) throw MappingError(MappingProblem::kCannotRead, {}, errno);
+  if (::fstat(fd, &info) != 0) throw MappingError(MappingProblem::kCannotRead, {}, errno);
   if (S_ISDIR(info.st_mode)) throw MappingError(MappingProblem::kCannotRead, {}, EISDIR);
-  if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kMaxMappingBytes) {
-    throw MappingError(MappingProblem::kCannotRead, {}, EINVAL);
+  if (!S_ISREG(info.st_mode)) throw MappingError(MappingProblem::kNotAFile, {});
+  if (static_cast<std::uint64_t>(info.st_size) > kMaxMappingBytes) {
+    throw MappingError(MappingProblem::kTooLarge, {});
   }
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-  if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-    throw MappingError(MappingProblem::kCannotRead, {}, errno ? errno : EIO);
+  // A file that grows meanwhile is read up to the cap and no further.
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[65536];
+  while (true) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw MappingError(MappingProblem::kCannotRead, {}, errno);
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > kMaxMappingBytes) throw MappingError(MappingProblem::kTooLarge, {});
   }
-  ChannelMapping mapping = ParseMapping(bytes);
+  ChannelMapping mapping = ParseMapping(bytes, notices);
   if (mapping.provider != provider) {
     throw MappingError(MappingProblem::kOtherProvider,
                        "«" + mapping.provider + "», not «" + std::string(provider) + "»");
   }
   return mapping;
+}
+
+std::string MappingNoticeText(const MappingNotice& notice, Language language) {
+  const std::string first = std::to_string(notice.first_line);
+  const std::string line = std::to_string(notice.line);
+  if (language == Language::kRu) {
+    return "строки " + first + " и " + line + " обе содержат ваше решение для кода «" +
+           notice.code + "»: канал с этим кодом получит решение со своим названием провайдера, " +
+           "а если такого нет, строки " + first;
+  }
+  return "lines " + first + " and " + line + " both hold your decision for code «" + notice.code +
+         "»: a channel of that code takes the one with its provider name, else line " + first;
 }
 
 void SaveMappingFile(const std::filesystem::path& path, const ChannelMapping& mapping) {

@@ -4,6 +4,7 @@
 // reuses them, and the comparison of a fresh load with such a file.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -43,7 +44,30 @@ struct ChannelMapping {
   bool operator==(const ChannelMapping&) const = default;
 };
 
-enum class MappingProblem { kCannotRead, kDamaged, kNewerFormat, kOtherProvider };
+enum class MappingProblem {
+  kCannotRead,
+  kDamaged,
+  kNewerFormat,
+  kOtherProvider,
+  kNotAFile,  // a FIFO, a socket, a device
+  kTooLarge,  // over kMaxMappingBytes
+};
+
+// Mapping files above this size are refused rather than read: a mapping of
+// 100 000 channels is a few megabytes.
+inline constexpr std::size_t kMaxMappingBytes = 64u * 1024u * 1024u;
+
+// Two lines of a mapping file that both hold the user's decision for one
+// code: a channel of that code takes the one with its provider name, else
+// the first. Lines are 1-based.
+struct MappingNotice {
+  std::string code;
+  std::size_t first_line = 0;
+  std::size_t line = 0;
+};
+
+// The notice as a user reads it: "lines 5 and 9 both hold ...".
+std::string MappingNoticeText(const MappingNotice& notice, Language language);
 
 class MappingError : public std::runtime_error {
  public:
@@ -62,12 +86,16 @@ class MappingError : public std::runtime_error {
 std::string MappingErrorText(const MappingError& error, Language language);
 
 // The file's text, and back. ParseMapping raises MappingError (kDamaged with
-// the line, kNewerFormat).
+// the line, kNewerFormat); a UTF-8 byte-order mark before the text is
+// passed over. Two user lines for one code are told in `notices` when given.
 std::string MappingText(const ChannelMapping& mapping);
-ChannelMapping ParseMapping(std::string_view text);
+ChannelMapping ParseMapping(std::string_view text, std::vector<MappingNotice>* notices = nullptr);
 
-// Reads a mapping for `provider`; a file of another provider is refused.
-ChannelMapping ReadMappingFile(const std::filesystem::path& path, std::string_view provider);
+// Reads a mapping for `provider`; a file of another provider is refused, and
+// so, before reading, is anything but a regular file of at most
+// kMaxMappingBytes.
+ChannelMapping ReadMappingFile(const std::filesystem::path& path, std::string_view provider,
+                               std::vector<MappingNotice>* notices = nullptr);
 // Written whole or not at all; raises FileWriteError.
 void SaveMappingFile(const std::filesystem::path& path, const ChannelMapping& mapping);
 

@@ -93,4 +93,13 @@ MatchRun RunInOrder(const MatchRun& run, const ChannelRows& matched, const Liste
   return ordered;
 }
 
+std::size_t AcceptedWithoutId(const ChannelRows& rows, const MatchRun& run) {
+  std::size_t count = 0;
+  for (std::size_t r = 0; r < rows.size() && r < run.rows.size(); ++r) {
+    const RowMatch& match = run.rows[r];
+    if (Accepted(match.status) && match.name && GuideChannelId(rows[r]).empty()) ++count;
+  }
+  return count;
+}
+
 }  // namespace brelvik

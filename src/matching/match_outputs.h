@@ -40,4 +40,8 @@ void ApplyMatches(ChannelTable& table, const MatchRun& run);
 // provider name and code; a row the run never saw gets no match.
 MatchRun RunInOrder(const MatchRun& run, const ChannelRows& matched, const ListedChannels& now);
 
+// How many rows the run accepted whose code leaves no GuideChannelId: their
+// playlist entries get no tvg-id.
+std::size_t AcceptedWithoutId(const ChannelRows& rows, const MatchRun& run);
+
 }  // namespace brelvik

@@ -53,6 +53,11 @@ NoticeTexts TextsOf(PlaylistProblem problem) {
       return {"незакрытая кавычка в строке #EXTINF", "unterminated quote in the #EXTINF line"};
     case PlaylistProblem::kNoName:
       return {"у канала нет названия; он пропущен", "the entry has no name; it is skipped"};
+    case PlaylistProblem::kNameCut:
+      return {"название длиннее 200 символов; оно обрезано",
+              "the name is longer than 200 characters; it is cut"};
+    case PlaylistProblem::kReadAsCp1251:
+      return {"прочитан как Windows-1251", "read as Windows-1251"};
     case PlaylistProblem::kIdNotWritable:
       return {"код нельзя записать в tvg-id этой строки, не изменив её чтения; строка оставлена как "
               "была",
@@ -85,20 +90,31 @@ struct Line {
   std::size_t number;  // 1-based
 };
 
-std::vector<Line> SplitWithOffsets(std::string_view bytes, std::size_t base) {
-  std::vector<Line> lines;
-  std::size_t start = 0;
-  std::size_t number = 1;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c != '\r' && c != '\n') continue;
-    lines.push_back({bytes.substr(start, i - start), base + start, number++});
-    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    start = i + 1;
+// The lines of a text one after the other, without holding them all: a
+// playlist of a million entries has two million lines.
+class Lines {
+ public:
+  Lines(std::string_view bytes, std::size_t base) : bytes_(bytes), base_(base) {}
+
+  bool Next(Line& line) {
+    if (start_ >= bytes_.size()) return false;
+    std::size_t end = start_;
+    while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
+    line = {bytes_.substr(start_, end - start_), base_ + start_, number_++};
+    if (end < bytes_.size() && bytes_[end] == '\r' && end + 1 < bytes_.size() &&
+        bytes_[end + 1] == '\n') {
+      ++end;
+    }
+    start_ = end + 1;
+    return true;
   }
-  if (start < bytes.size()) lines.push_back({bytes.substr(start), base + start, number});
-  return lines;
-}
+
+ private:
+  std::string_view bytes_;
+  std::size_t base_;
+  std::size_t start_ = 0;
+  std::size_t number_ = 1;
+};
 
 // The parts of an #EXTINF line that matter here.
 struct ExtinfLine {
@@ -213,6 +229,10 @@ bool LooksLikeAddress(std::string_view line) {
 std::string PlaylistNoticeText(const PlaylistNotice& notice, Language language) {
   const NoticeTexts texts = TextsOf(notice.problem);
   std::string text(language == Language::kRu ? texts.ru : texts.en);
+  if (notice.problem == PlaylistProblem::kReadAsCp1251) {
+    text += language == Language::kRu ? ": строка " + std::to_string(notice.line) + " не в UTF-8"
+                                      : ": line " + std::to_string(notice.line) + " is not UTF-8";
+  }
   if (notice.error_number != 0)
     text +=
         ": " + (notice.error_number == ENOENT
@@ -257,9 +277,19 @@ Playlist ParsePlaylist(std::string bytes) {
     return cp1251 ? Cp1251ToUtf8(trimmed) : std::string(trimmed);
   };
 
-  const std::vector<Line> lines = SplitWithOffsets(content, base);
+  if (cp1251) {
+    // One pasted line decides the whole file's reading: say which.
+    Lines lines(content, base);
+    for (Line line; lines.Next(line);) {
+      if (!IsValidUtf8(line.text)) {
+        playlist.warnings.push_back({PlaylistProblem::kReadAsCp1251, line.number, {}});
+        break;
+      }
+    }
+  }
   playlist.kind = PlaylistKind::kNameList;
-  for (const Line& line : lines) {
+  Lines kind_lines(content, base);
+  for (Line line; kind_lines.Next(line);) {
     const std::string_view text = TrimView(line.text);
     if (StartsWithNoCase(text, "#EXTM3U") || StartsWithNoCase(text, "#EXTINF:")) {
       playlist.kind = PlaylistKind::kM3u;
@@ -267,17 +297,24 @@ Playlist ParsePlaylist(std::string bytes) {
     }
   }
 
-  auto add_entry = [&playlist](PlaylistEntry entry) {
+  std::size_t entries_seen = 0;
+  auto add_entry = [&playlist, &entries_seen](PlaylistEntry entry) {
+    entry.index = entries_seen++;
     if (entry.name.empty()) {
       playlist.warnings.push_back({PlaylistProblem::kNoName, entry.line, {}});
       return;
     }
-    entry.index = playlist.entries.size();
+    if (entry.name.size() > kMaxPlaylistNameChars &&
+        Utf8Length(entry.name) > kMaxPlaylistNameChars) {
+      entry.name = Utf8Truncate(entry.name, kMaxPlaylistNameChars);
+      playlist.warnings.push_back({PlaylistProblem::kNameCut, entry.line, {}});
+    }
     playlist.entries.push_back(std::move(entry));
   };
 
+  Lines lines(content, base);
   if (playlist.kind == PlaylistKind::kNameList) {
-    for (const Line& line : lines) {
+    for (Line line; lines.Next(line);) {
       const std::string_view text = TrimView(line.text);
       if (text.empty() || text.front() == '#') continue;
       if (LooksLikeAddress(text)) {
@@ -300,7 +337,7 @@ Playlist ParsePlaylist(std::string bytes) {
       entry = PlaylistEntry{};
       pending = false;
     };
-    for (const Line& line : lines) {
+    for (Line line; lines.Next(line);) {
       std::string_view text = line.text;
       std::size_t lead = 0;
       while (lead < text.size() && IsBlank(text[lead])) ++lead;

@@ -18,6 +18,11 @@ namespace brelvik {
 // channels with long stream addresses is a few tens of megabytes.
 inline constexpr std::size_t kMaxPlaylistBytes = 256u * 1024u * 1024u;
 
+// A name longer than this many characters is cut to it: no channel's name is
+// that long, the channel table holds no more, and matching costs grow with
+// a name's length.
+inline constexpr std::size_t kMaxPlaylistNameChars = 200;
+
 enum class PlaylistEncoding { kUtf8, kUtf8Bom, kCp1251 };
 
 // An M3U file, or a text file with one channel name per line.
@@ -38,6 +43,8 @@ enum class PlaylistProblem {
   kUrlWithoutExtinf,
   kUnterminatedQuote,
   kNoName,
+  kNameCut,          // longer than kMaxPlaylistNameChars
+  kReadAsCp1251,     // the first line that is not UTF-8 made the whole file Windows-1251
   kIdNotInCodePage,  // a written tvg-id has characters Windows-1251 lacks
   kIdNotWritable,    // the id would change how its line reads (a quote in it)
 };
@@ -63,10 +70,12 @@ class PlaylistError : public std::runtime_error {
 };
 
 struct PlaylistEntry {
-  std::size_t index = 0;  // 0-based, in file order
-  std::size_t line = 0;   // 1-based line of its #EXTINF line (or of the name)
-  std::string name;       // for matching: tvg-name when not empty, else the title
-  std::string title;      // the text after the #EXTINF line's last top-level comma
+  // 0-based, in file order, counting every #EXTINF entry (those without a
+  // name, which are not read, included) or every name of a list of names.
+  std::size_t index = 0;
+  std::size_t line = 0;  // 1-based line of its #EXTINF line (or of the name)
+  std::string name;      // for matching: tvg-name when not empty, else the title
+  std::string title;     // the text after the #EXTINF line's last top-level comma
   std::string tvg_id;
   std::string group;  // group-title, or the #EXTGRP before it
   std::string url;    // empty when the entry has none

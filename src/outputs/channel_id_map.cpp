@@ -154,8 +154,12 @@ std::string FindingReportText(const FindingReport& report, const UiTexts& texts,
   return text;
 }
 
+std::string ChannelIdFileBytes(std::string_view map_text) {
+  return Utf8ToCp1251(map_text) + "\r\n";
+}
+
 void SaveChannelIdFile(const std::filesystem::path& path, std::string_view map_text) {
-  WriteFileAtomically(path, Utf8ToCp1251(map_text) + "\r\n");
+  WriteFileAtomically(path, ChannelIdFileBytes(map_text));
 }
 
 }  // namespace brelvik

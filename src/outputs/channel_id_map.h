@@ -75,8 +75,11 @@ std::vector<FindingReport> DescribeChannelIdFindings(const ChannelIdFindings& fi
 std::string FindingReportText(const FindingReport& report, const UiTexts& texts,
                               std::size_t max_items);
 
-// Writes the map text as one Windows-1251 line followed by CR LF, whole or
-// not at all; raises FileWriteError with the system's reason.
+// The file's bytes: the map text as one Windows-1251 line followed by CR LF.
+std::string ChannelIdFileBytes(std::string_view map_text);
+
+// Writes ChannelIdFileBytes, whole or not at all; raises FileWriteError with
+// the system's reason.
 void SaveChannelIdFile(const std::filesystem::path& path, std::string_view map_text);
 
 }  // namespace brelvik

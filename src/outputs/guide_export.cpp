@@ -13,11 +13,6 @@
 namespace brelvik {
 namespace {
 
-// XML 1.0's Char production, less what a valid UTF-8 text cannot hold anyway.
-bool XmlCanHold(char32_t cp) {
-  return cp >= 0x20 ? cp != 0xFFFE && cp != 0xFFFF : cp == '\t' || cp == '\n' || cp == '\r';
-}
-
 // Appends `text` escaped for element content and double-quoted attribute
 // values alike; returns how many characters were dropped. Tab, LF and CR go
 // as references, which parsers keep as they are (attribute values would
@@ -65,6 +60,36 @@ std::size_t CountXmlDropped(std::string_view text) {
   return dropped;
 }
 
+// True when the name holds nothing a reader would show: only white space and
+// characters XML cannot hold.
+bool BlankName(std::string_view name) {
+  for (std::size_t i = 0; i < name.size();) {
+    const char32_t cp = NextCodePoint(name, i);
+    if (XmlCanHold(cp) && !IsIdSpace(cp)) return false;
+  }
+  return true;
+}
+
+// Appends `text` as the body of an XML comment, which has no escapes: what
+// XML cannot hold is dropped (and counted), line breaks and tabs become
+// spaces so the comment stays on its line, and "--", which would end it
+// early, is written "- -".
+std::size_t AppendCommentText(std::string& out, std::string_view text) {
+  std::size_t dropped = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const char32_t cp = NextCodePoint(text, i);
+    if (!XmlCanHold(cp)) {
+      ++dropped;
+    } else if (cp == '\t' || cp == '\n' || cp == '\r') {
+      out += ' ';
+    } else {
+      if (cp == '-' && !out.empty() && out.back() == '-') out += ' ';
+      AppendUtf8(out, cp);
+    }
+  }
+  return dropped;
+}
+
 std::string_view WithoutLabelPrefix(std::string_view site_label) {
   return site_label.starts_with(": ") ? site_label.substr(2) : site_label;
 }
@@ -108,10 +133,19 @@ std::string ExportXmltv(const ListedChannels& channels, std::string_view site_la
       ++report.rows_without_id;
       continue;
     }
+    // A display name must hold text; a nameless row gives the guide nothing.
+    if (BlankName(channel.row.name)) {
+      ++report.rows_without_name;
+      continue;
+    }
     report.dropped_characters += CountXmlDropped(channel.row.code);
     size += 2 * channel.row.name.size() + channel.provider_name.size() + 2 * id.size() + 96;
     const auto [it, added] = index_of.try_emplace(id, grouped.size());
-    if (added) grouped.push_back({std::move(id), {}});
+    if (added) {
+      grouped.push_back({std::move(id), {}});
+    } else {
+      ++report.merged_rows;
+    }
     grouped[it->second].rows.push_back(&channel);
   }
 
@@ -137,14 +171,13 @@ std::string ExportXmltv(const ListedChannels& channels, std::string_view site_la
     out += "\">\n";
     written.clear();
     const auto name = [&](std::string_view text) {
-      if (text.empty() || !written.insert(text).second) return;
+      if (BlankName(text) || !written.insert(text).second) return;
       out += display_open;
       report.dropped_characters += AppendXml(out, text);
       out += "</display-name>\n";
     };
     for (const ListedChannel* row : channel.rows) name(row->row.name);
     for (const ListedChannel* row : channel.rows) name(row->provider_name);
-    if (written.empty()) out += display_open + "</display-name>\n";  // a channel needs one
     out += "  </channel>\n";
   }
   out += "</tv>\n";
@@ -160,28 +193,64 @@ std::string ExportGrabberChannels(const ListedChannels& channels, std::string_vi
   report.dropped_characters += AppendXml(lang_attribute, lang);
   lang_attribute += "\" xmltv_id=\"";
 
-  std::string out;
+  // One channel per (site_id, xmltv_id), the site being one: grabbers refuse
+  // a file that repeats a site_id, and would fetch the channel twice.
+  struct Channel {
+    std::string id;
+    std::vector<const ListedChannel*> rows;
+  };
+  std::vector<Channel> grouped;
+  std::unordered_map<std::string, std::size_t> index_of;
   std::size_t size = 64;
   for (const ListedChannel& channel : channels) {
-    size += site_open.size() + lang_attribute.size() + channel.row.name.size() +
-            2 * channel.row.code.size() + 16;
-  }
-  out.reserve(size);
-  out += kXmlDeclaration;
-  out += "<channels>\n";
-  for (const ListedChannel& channel : channels) {
-    const std::string id = GuideChannelId(channel.row);
+    std::string id = GuideChannelId(channel.row);
     if (id.empty()) {
       ++report.rows_without_id;
       continue;
     }
+    if (BlankName(channel.row.name)) {
+      ++report.rows_without_name;
+      continue;
+    }
+    size += site_open.size() + lang_attribute.size() + channel.row.name.size() +
+            2 * channel.row.code.size() + 32;
+    std::string key = channel.row.code;
+    key += '\0';
+    key += id;
+    const auto [it, added] = index_of.try_emplace(std::move(key), grouped.size());
+    if (added) {
+      grouped.push_back({std::move(id), {}});
+    } else {
+      ++report.merged_rows;
+    }
+    grouped[it->second].rows.push_back(&channel);
+  }
+
+  std::string out;
+  out.reserve(size);
+  out += kXmlDeclaration;
+  out += "<channels>\n";
+  std::unordered_set<std::string_view> written;
+  for (const Channel& channel : grouped) {
+    const ListedChannel& first = *channel.rows.front();
     out += site_open;
-    report.dropped_characters += AppendXml(out, channel.row.code);
+    report.dropped_characters += AppendXml(out, first.row.code);
     out += lang_attribute;
-    AppendXml(out, id);
+    AppendXml(out, channel.id);
     out += "\">";
-    report.dropped_characters += AppendXml(out, channel.row.name);
-    out += "</channel>\n";
+    report.dropped_characters += AppendXml(out, first.row.name);
+    out += "</channel>";
+    // The format has one name a channel: the other rows' names go beside it
+    // for the reader.
+    written.clear();
+    written.insert(first.row.name);
+    for (const ListedChannel* row : channel.rows) {
+      if (!written.insert(row->row.name).second) continue;
+      out += " <!-- also: ";
+      report.dropped_characters += AppendCommentText(out, row->row.name);
+      out += " -->";
+    }
+    out += '\n';
   }
   out += "</channels>\n";
   return out;

@@ -13,10 +13,17 @@ namespace brelvik {
 
 // What a guide export had to leave out.
 struct GuideExportReport {
-  // Control characters XML 1.0 cannot hold, dropped from names and codes.
+  // Characters XML 1.0 cannot hold (control characters, U+FFFE, U+FFFF),
+  // dropped from names and codes.
   std::size_t dropped_characters = 0;
   // Rows whose code leaves no channel id: a grabber could not fetch them.
   std::size_t rows_without_id = 0;
+  // Rows with an id but no name to show (empty, white space, or only
+  // characters XML cannot hold): a guide channel needs a name.
+  std::size_t rows_without_name = 0;
+  // Rows written as part of an earlier row's channel, as they share its id
+  // (and, in the grabber file, its code).
+  std::size_t merged_rows = 0;
   bool operator==(const GuideExportReport&) const = default;
 };
 
@@ -29,13 +36,15 @@ std::string SiteHost(std::string_view site_label);
 // source-info-url="SITE">) with one <channel id="ID"> per distinct id, in table
 // order of first appearance. Its display names, each tagged `lang`: the names
 // the rows of that id show, then the provider's names that differ from them,
-// each once; an empty name only when the channel has no other.
+// each once and none blank. Rows without an id or without a name are left out.
 std::string ExportXmltv(const ListedChannels& channels, std::string_view site_label,
                         std::string_view lang, GuideExportReport& report);
 
 // <channels> with one <channel site="HOST" site_id="CODE" lang="LANG"
-// xmltv_id="ID">NAME</channel> per row, in table order; NAME is the name the
-// table shows.
+// xmltv_id="ID">NAME</channel> line per distinct code and id, in table order
+// of first appearance; NAME is the name its first row shows, and the other
+// names its rows show follow on the line as comments ("<!-- also: NAME -->").
+// Rows without an id or without a name are left out.
 std::string ExportGrabberChannels(const ListedChannels& channels, std::string_view site_label,
                                   std::string_view lang, GuideExportReport& report);
 

@@ -156,33 +156,31 @@ ListExportRequest ListExportFor(const ChannelTable& table, ListFormat format, La
           language == Language::kRu ? "ru" : "en", std::string(site_label)};
 }
 
-GuideExportReport ExportList(const std::filesystem::path& path, const ListExportRequest& request) {
-  GuideExportReport report;
+std::string ListExportBytes(const ListExportRequest& request, GuideExportReport& report) {
   const auto shown_rows = [&request] {
     ChannelRows rows;
     rows.reserve(request.channels.size());
     for (const ListedChannel& channel : request.channels) rows.push_back(channel.row);
     return rows;
   };
-  std::string bytes;
   switch (request.format) {
     case ListFormat::kText:
-      bytes = ExportText(shown_rows(), request.columns);
-      break;
+      return ExportText(shown_rows(), request.columns);
     case ListFormat::kExcel:
-      bytes = ExportExcel(shown_rows(), request.columns, request.lang);
-      break;
+      return ExportExcel(shown_rows(), request.columns, request.lang);
     case ListFormat::kHtml:
-      bytes = ExportHtml(shown_rows(), request.columns, request.lang);
-      break;
+      return ExportHtml(shown_rows(), request.columns, request.lang);
     case ListFormat::kXmltv:
-      bytes = ExportXmltv(request.channels, request.site_label, request.lang, report);
-      break;
+      return ExportXmltv(request.channels, request.site_label, request.lang, report);
     case ListFormat::kGrabberChannels:
-      bytes = ExportGrabberChannels(request.channels, request.site_label, request.lang, report);
-      break;
+      return ExportGrabberChannels(request.channels, request.site_label, request.lang, report);
   }
-  WriteFileAtomically(path, bytes);
+  return {};
+}
+
+GuideExportReport ExportList(const std::filesystem::path& path, const ListExportRequest& request) {
+  GuideExportReport report;
+  WriteFileAtomically(path, ListExportBytes(request, report));
   return report;
 }
 
@@ -203,6 +201,8 @@ std::vector<std::string> ExportNotices(const GuideExportReport& report, Language
   };
   notice(texts.xml_dropped_characters, report.dropped_characters);
   notice(texts.rows_without_id, report.rows_without_id);
+  notice(texts.rows_without_name, report.rows_without_name);
+  notice(texts.merged_rows, report.merged_rows);
   return notices;
 }
 

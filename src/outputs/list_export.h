@@ -72,6 +72,10 @@ struct ListExportRequest {
 ListExportRequest ListExportFor(const ChannelTable& table, ListFormat format, Language language,
                                 std::string_view site_label);
 
+// The bytes of the request's file; the report tells what a guide format had
+// to leave out (nothing for the others).
+std::string ListExportBytes(const ListExportRequest& request, GuideExportReport& report);
+
 // Writes the request's file, whole or not at all; throws FileWriteError. The
 // report tells what a guide format had to leave out (nothing for the others).
 GuideExportReport ExportList(const std::filesystem::path& path, const ListExportRequest& request);

@@ -133,6 +133,10 @@ std::string FailureText(const Failure& f, Language language) {
       return (ru ? "Сервер ответил " : "") + f.detail + ": " + f.where;
     case FailureKind::kNotHttp:
       return (ru ? "ответ сервера — не HTTP: " : "the server's answer is not HTTP: ") + f.where;
+    case FailureKind::kConflictingLength:
+      return (ru ? "ответ сервера — не корректный HTTP: две разные длины: "
+                 : "the server's answer is not valid HTTP: two different lengths: ") +
+             f.where;
     case FailureKind::kHeaderTooLong:
       return (ru ? "строка заголовка ответа слишком длинная: "
                  : "a header line of the answer is too long: ") +

@@ -24,6 +24,7 @@ enum class FailureKind {
   kTooLarge,           // where: the address; amount: the limit in bytes
   kHttpStatus,         // where: the address; detail: the status line
   kNotHttp,            // where: the address
+  kConflictingLength,  // where: the address; the answer gave two different Content-Lengths
   kHeaderTooLong,      // where: the address
   kBadAddress,         // where: the address
   kMalformedXml,       // detail: the parser's wording; amount: the byte offset

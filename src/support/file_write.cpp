@@ -2,9 +2,11 @@
 // or a named one renamed over the target.
 #include "support/file_write.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,7 @@
 #include <random>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace brelvik {
 namespace {
@@ -74,16 +77,18 @@ void WriteInPlace(const fs::path& path, std::string_view bytes) {
   if (error != 0) Fail(path, error);
 }
 
+constexpr std::string_view kSuffixAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kSuffixLength = 6;
+
 std::string RandomSuffix() {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   thread_local std::mt19937_64 generator(
       std::random_device{}() ^
       static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
       (static_cast<std::uint64_t>(::getpid()) << 32));
-  std::uniform_int_distribution<int> pick(0, sizeof(kAlphabet) - 2);
-  std::string suffix(6, ' ');
-  for (char& c : suffix) c = kAlphabet[pick(generator)];
+  std::uniform_int_distribution<std::size_t> pick(0, kSuffixAlphabet.size() - 1);
+  std::string suffix(kSuffixLength, ' ');
+  for (char& c : suffix) c = kSuffixAlphabet[pick(generator)];
   return suffix;
 }
 
@@ -151,22 +156,70 @@ class PendingRemoval {
   PendingSlot* slot_ = nullptr;
 };
 
-// A free ".<name>.XXXXXX" beside the target; mode 0666 lets the umask and
-// any default ACL apply as they would to the file itself.
+// A temporary file is locked (flock) for as long as its writer holds it, so
+// that RemoveLeftovers takes only the files of writers that are gone.
+bool LockHeld(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A free ".<name>.XXXXXX" beside the target, locked; mode 0666 lets the umask
+// and any default ACL apply as they would to the file itself.
 int OpenNamed(const fs::path& dir, const std::string& name, fs::path& created) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     fs::path candidate = dir / ("." + name + "." + RandomSuffix());
     const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
+    if (fd < 0) {
+      if (errno != EEXIST) return -errno;
+      continue;
+    }
+    // Another run's RemoveLeftovers may have taken the new file for a
+    // leftover between its creation and the lock: then it is theirs to remove.
+    struct stat by_fd {};
+    struct stat by_name {};
+    if (LockHeld(fd) && ::fstat(fd, &by_fd) == 0 && ::lstat(candidate.c_str(), &by_name) == 0 &&
+        SameFile(by_fd, by_name)) {
       created = std::move(candidate);
       return fd;
     }
-    if (errno != EEXIST) return -errno;
+    ::close(fd);
   }
   return -EEXIST;
 }
 
-// The temporary file: its descriptor, and its name once it has one.
+// Removes the ".<name>.XXXXXX" files beside the target that an earlier write
+// of it left when it was killed between naming its finished file and putting
+// it in place: exactly that pattern, regular files with one link whose
+// writer no longer holds them.
+void RemoveLeftovers(const fs::path& dir, const std::string& name) {
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return;
+  const std::string prefix = "." + name + ".";
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view found = entry->d_name;
+    if (found.size() != prefix.size() + kSuffixLength || !found.starts_with(prefix) ||
+        found.find_first_not_of(kSuffixAlphabet, prefix.size()) != std::string_view::npos) {
+      continue;
+    }
+    const int fd =
+        ::openat(::dirfd(listing), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat by_fd {};
+    struct stat by_name {};
+    if (::fstat(fd, &by_fd) == 0 && S_ISREG(by_fd.st_mode) && by_fd.st_nlink == 1 && LockHeld(fd) &&
+        ::fstatat(::dirfd(listing), entry->d_name, &by_name, AT_SYMLINK_NOFOLLOW) == 0 &&
+        SameFile(by_fd, by_name)) {
+      ::unlinkat(::dirfd(listing), entry->d_name, 0);
+    }
+    ::close(fd);
+  }
+  ::closedir(listing);
+}
+
+// The temporary file: its descriptor, and its name once it has one. It stays
+// locked until the object goes, through a second descriptor that outlives
+// the checked close of the first.
 class TempFile {
  public:
   TempFile() = default;
@@ -175,14 +228,17 @@ class TempFile {
   ~TempFile() {
     if (fd_ >= 0) ::close(fd_);
     if (!path_.empty()) ::unlink(path_.c_str());
+    if (lock_fd_ >= 0) ::close(lock_fd_);
   }
 
   // An unnamed file in `dir`. Returns 0, the errno of a real failure, or
   // EOPNOTSUPP where the file system (or kernel) has no unnamed files.
   int CreateUnnamed(const fs::path& dir) {
-    const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd >= 0) {
       fd_ = fd;
+      (void)LockHeld(fd_);  // nobody else can open it before it has a name
+      KeepLock();
       return 0;
     }
     // Kernels before O_TMPFILE see only its O_DIRECTORY part (EISDIR).
@@ -195,6 +251,7 @@ class TempFile {
     const int result = OpenNamed(dir, name, created);
     if (result < 0) return -result;
     fd_ = result;
+    KeepLock();
     pending_.emplace(created);
     path_ = std::move(created);
     return 0;
@@ -240,7 +297,10 @@ class TempFile {
   }
 
  private:
+  void KeepLock() { lock_fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0); }
+
   int fd_ = -1;
+  int lock_fd_ = -1;
   fs::path path_;
   std::optional<PendingRemoval> pending_;
 };
@@ -269,6 +329,20 @@ void Fill(TempFile& temp, const fs::path& shown, bool exists, const struct stat&
   if (::fsync(temp.fd()) != 0) Fail(shown, errno);
 }
 
+// The whole content of the file open (read-write) as `fd`; 0 or the errno
+// of the failure.
+int ReadBack(int fd, std::string& bytes) {
+  char buffer[65536];
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) return 0;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    at += n;
+  }
+}
+
 }  // namespace
 
 std::optional<Failure> TargetRefusal(const fs::path& path) {
@@ -292,61 +366,101 @@ bool SameTarget(const fs::path& a, const fs::path& b) {
   return !error && resolved_a == resolved_b;
 }
 
-void WriteFileAtomically(const fs::path& path, std::string_view bytes,
-                         const WriteOptions& options) {
+// One file of a run: its content waits beside the target until the run
+// puts all of its files in place.
+struct PreparedFiles::File {
+  fs::path shown;  // the path as the caller named it
+  fs::path target;
+  fs::path dir;
+  std::string name;  // the target's name, cut for the temporary name
+  bool exists = false;
+  TempFile temp;
+};
+
+PreparedFiles::PreparedFiles() = default;
+PreparedFiles::~PreparedFiles() = default;
+PreparedFiles::PreparedFiles(PreparedFiles&&) noexcept = default;
+PreparedFiles& PreparedFiles::operator=(PreparedFiles&&) noexcept = default;
+
+void PreparedFiles::Add(const fs::path& path, std::string_view bytes, const WriteOptions& options) {
   if (const std::optional<Failure> refusal = TargetRefusal(path)) {
     Failure failure = *refusal;
     failure.where = path.string();
     throw FileWriteError(std::move(failure));
   }
+  auto file = std::make_unique<File>();
+  file->shown = path;
   int link_error = 0;
-  const fs::path target = ResolveLinks(path, link_error);
+  file->target = ResolveLinks(path, link_error);
   if (link_error != 0) Fail(path, link_error);
   struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (!exists && errno != ENOENT) Fail(path, errno);
-  if (exists && !S_ISREG(existing.st_mode)) {
-    WriteInPlace(target, bytes);  // /dev/null: TargetRefusal let nothing else through
+  file->exists = ::stat(file->target.c_str(), &existing) == 0;
+  if (!file->exists && errno != ENOENT) Fail(path, errno);
+  if (file->exists && !S_ISREG(existing.st_mode)) {
+    WriteInPlace(file->target, bytes);  // /dev/null: TargetRefusal let nothing else through
     return;
   }
-  if (!target.has_filename()) Fail(path, EISDIR);
+  if (!file->target.has_filename()) Fail(path, EISDIR);
 
   // ".<name>.XXXXXX" must stay within the usual 255-byte name limit.
-  std::string name = target.filename().string();
-  if (name.size() > 200) name.resize(200);
-  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  file->name = file->target.filename().string();
+  if (file->name.size() > 200) file->name.resize(200);
+  file->dir = file->target.has_parent_path() ? file->target.parent_path() : fs::path(".");
+  RemoveLeftovers(file->dir, file->name);
 
+  int error = EOPNOTSUPP;
   if (options.unnamed_temporary) {
-    TempFile temp;
-    const int error = temp.CreateUnnamed(dir);
+    error = file->temp.CreateUnnamed(file->dir);
     if (error != 0 && error != EOPNOTSUPP) Fail(path, error);
-    if (error == 0) {
-      Fill(temp, path, exists, existing, bytes);
+  }
+  if (error != 0 && (error = file->temp.CreateNamed(file->dir, file->name)) != 0) {
+    Fail(path, error);
+  }
+  Fill(file->temp, path, file->exists, existing, bytes);
+  files_.push_back(std::move(file));
+}
+
+void PreparedFiles::Commit() {
+  std::vector<std::unique_ptr<File>> files = std::move(files_);
+  files_.clear();
+  for (const std::unique_ptr<File>& file : files) {
+    TempFile& temp = file->temp;
+    if (!temp.Named()) {
       // A new file is linked in under its own name; an existing one is
       // replaced by rename, which needs the new content under a name first.
-      if (!exists && temp.Link(target)) {
+      if (!file->exists && temp.Link(file->target)) {
         temp.Close();
-        SyncDirectory(dir);
-        return;
+        SyncDirectory(file->dir);
+        continue;
       }
-      if (temp.LinkNamed(dir, name) == 0) {
-        if (const int close_error = temp.Close()) Fail(path, close_error);
-        if (::rename(temp.path().c_str(), target.c_str()) != 0) Fail(path, errno);
-        temp.Release();
-        SyncDirectory(dir);
-        return;
+      if (temp.LinkNamed(file->dir, file->name) != 0) {
+        // No way to name the unnamed file here (no /proc): copy it to a named one.
+        TempFile named;
+        if (const int error = named.CreateNamed(file->dir, file->name)) Fail(file->shown, error);
+        struct stat existing {};
+        if (file->exists && ::stat(file->target.c_str(), &existing) != 0) file->exists = false;
+        std::string bytes;
+        if (const int error = ReadBack(temp.fd(), bytes)) Fail(file->shown, error);
+        Fill(named, file->shown, file->exists, existing, bytes);
+        if (const int error = named.Close()) Fail(file->shown, error);
+        if (::rename(named.path().c_str(), file->target.c_str()) != 0) Fail(file->shown, errno);
+        named.Release();
+        SyncDirectory(file->dir);
+        continue;
       }
-      // No way to name the unnamed file here (no /proc): write it named.
     }
+    if (const int error = temp.Close()) Fail(file->shown, error);
+    if (::rename(temp.path().c_str(), file->target.c_str()) != 0) Fail(file->shown, errno);
+    temp.Release();
+    SyncDirectory(file->dir);
   }
+}
 
-  TempFile temp;
-  if (const int error = temp.CreateNamed(dir, name)) Fail(path, error);
-  Fill(temp, path, exists, existing, bytes);
-  if (const int error = temp.Close()) Fail(path, error);
-  if (::rename(temp.path().c_str(), target.c_str()) != 0) Fail(path, errno);
-  temp.Release();
-  SyncDirectory(dir);
+void WriteFileAtomically(const fs::path& path, std::string_view bytes,
+                         const WriteOptions& options) {
+  PreparedFiles files;
+  files.Add(path, bytes, options);
+  files.Commit();
 }
 
 }  // namespace brelvik

@@ -101,12 +101,24 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     return length;
   }
   if (StartsWithNoCase(line, "content-length:")) {
-    auto value = line.substr(15);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
-      value.remove_prefix(1);
-    std::size_t parsed = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), parsed);
-    if (error == std::errc() && end != value.data()) transfer.content_length = parsed;
+    // One length, or a list of the same one ("5, 5"), in one header or
+    // several: two different ones leave the body's end unknown, which HTTP
+    // says makes the answer unusable.
+    std::string_view value = line.substr(15);
+    while (!value.empty()) {
+      const std::size_t comma = value.find(',');
+      std::string_view item = value.substr(0, comma);
+      value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+      while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.remove_prefix(1);
+      std::size_t parsed = 0;
+      const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), parsed);
+      if (error != std::errc() || end == item.data()) continue;
+      if (transfer.content_length && *transfer.content_length != parsed) {
+        transfer.Fail(FailureKind::kConflictingLength);
+        return 0;
+      }
+      transfer.content_length = parsed;
+    }
     return length;
   }
   if (!line.empty() || transfer.status_code < 200) return length;

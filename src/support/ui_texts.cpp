@@ -73,8 +73,10 @@ const UiTexts kRussian{
     .list_filter =
         "Текстовые файлы (*.txt)|*.txt|Файлы Excel (*.xls*)|*.xls|HTML файлы (*.html)|*.html|"
         "XMLTV (*.xml)|*.xml|Каналы для граббера (*.channels.xml)|*.channels.xml",
-    .xml_dropped_characters = "Удалено управляющих символов, недопустимых в XML: ",
+    .xml_dropped_characters = "Удалено символов, которые XML не может содержать: ",
     .rows_without_id = "Пропущено строк без кода канала: ",
+    .rows_without_name = "Пропущено строк с кодом, но без названия: ",
+    .merged_rows = "Строк, объединённых с более ранней строкой того же канала: ",
     .about_version = "Версия 2.0.3 от 7 июня 2016 г.",
     .about_text =
         "Brelvik — утилита для получения названий и кодов телеканалов.\n"
@@ -159,8 +161,10 @@ const UiTexts kEnglish{
     .list_filter =
         "Text files (*.txt)|*.txt|Excel files (*.xls*)|*.xls|HTML files (*.html)|*.html|"
         "XMLTV (*.xml)|*.xml|Channels for a grabber (*.channels.xml)|*.channels.xml",
-    .xml_dropped_characters = "Control characters that XML cannot hold were dropped: ",
+    .xml_dropped_characters = "Characters that XML cannot hold were dropped: ",
     .rows_without_id = "Rows without a channel code were left out: ",
+    .rows_without_name = "Rows with a code but without a name were left out: ",
+    .merged_rows = "Rows merged into the channel of an earlier row with the same id: ",
     .about_version = "Version 2.0.3 of June 7, 2016",
     .about_text =
         "Brelvik is a utility for obtaining the names and codes of TV channels.\n"

@@ -73,6 +73,8 @@ struct UiTexts {
   // Notices after a guide export, each followed by a count and ".".
   std::string_view xml_dropped_characters;
   std::string_view rows_without_id;
+  std::string_view rows_without_name;
+  std::string_view merged_rows;
   // About window.
   std::string_view about_version;
   std::string_view about_text;

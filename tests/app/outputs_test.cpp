@@ -285,11 +285,15 @@ TEST_F(OutputsTest, GuideExportsWithEditedNamesAndANotice) {
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].icon, QMessageBox::Information);
   EXPECT_EQ(messages_[0].caption, "Сообщение программы");
-  EXPECT_EQ(messages_[0].text, "Удалено управляющих символов, недопустимых в XML: 1.");
+  EXPECT_EQ(messages_[0].text, "Удалено символов, которые XML не может содержать: 1.");
 
   // A name already ending in the grabber file's extension is not extended.
   window_->findChild<HoverButton*>("Btn9")->click();  // English
   messages_.clear();
+  // A row whose name was emptied gives the guide no channel, and the notice says so.
+  int sport = 0;
+  while (sport < model.rowCount() && Name(sport) != "Sport 2") ++sport;
+  ASSERT_TRUE(model.setData(model.index(sport, 0), " ", Qt::EditRole));
   for (const QString& typed : {QString("vsetv"), QString("vsetv.channels.xml")}) {
     answer_ = SaveAnswer{dir_.filePath(typed), 4};
     Button("BTN_SaveToFile")->click();
@@ -302,7 +306,10 @@ TEST_F(OutputsTest, GuideExportsWithEditedNamesAndANotice) {
             std::string::npos)
       << channels;
   ASSERT_EQ(messages_.size(), 2u);
-  EXPECT_EQ(messages_[1].text, "Control characters that XML cannot hold were dropped: 1.");
+  EXPECT_EQ(messages_[1].text,
+            "Characters that XML cannot hold were dropped: 1.\n"
+            "Rows with a code but without a name were left out: 1.");
+  EXPECT_EQ(channels.find("site_id=\"22\""), std::string::npos) << channels;
 }
 
 }  // namespace

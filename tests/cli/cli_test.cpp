@@ -303,9 +303,10 @@ TEST(CliGuideExport, WritesXmltvAndGrabberFilesAndWarns) {
     std::string warning;
   };
   const Case cases[] = {
-      {"guide.xml", "ru", "brelvik-cli: warning: Удалено управляющих символов, недопустимых в XML: 1.\n"},
+      {"guide.xml", "ru",
+       "brelvik-cli: warning: Удалено символов, которые XML не может содержать: 1.\n"},
       {"vsetv.channels.xml", "en",
-       "brelvik-cli: warning: Control characters that XML cannot hold were dropped: 1.\n"},
+       "brelvik-cli: warning: Characters that XML cannot hold were dropped: 1.\n"},
   };
   for (const Case& c : cases) {
     CliRun run = Cli({"load", "vsetv", "--site", site, "--lang", c.lang, "--format", "tsv",
@@ -382,6 +383,62 @@ TEST_P(CliListless, ExitsFourAndKeepsExistingFiles) {
 
 INSTANTIATE_TEST_SUITE_P(Sites, CliListless, testing::ValuesIn(test::ListlessSites()),
                          test::CaseName());
+
+// Answers and pages at the edge of what a load can use, and a run whose
+// second file cannot be written: each ends as its exit status says, and
+// every file the run would write stays as it was unless all could be.
+TEST(CliLoadCorners, MalformedAnswersBlankPagesAndAllOrNothing) {
+  const test::TempDir dir("cli-corners");
+  const std::string id_file = (dir.path() / "channels_id").string();
+  const std::string in_missing = (dir.path() / "missing" / "list.txt").string();
+  const auto answer = [](std::string head, std::string page) {
+    return head + "Content-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page;
+  };
+  const std::string good_page =
+      "<select><option value=channel_1>A</option><option value=channel_2>B</option></select>";
+  const struct {
+    const char* what;
+    std::string answer;
+    std::vector<std::string> args;
+    int code;
+    std::string message;  // a line of stderr
+  } cases[] = {
+      {"two different lengths, ru",
+       "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n" + answer("", good_page),
+       {"--channel-id", id_file},
+       1,
+       "brelvik-cli: ответ сервера — не корректный HTTP: две разные длины: "},
+      {"two different lengths, en",
+       "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n" + answer("", good_page),
+       {"--lang", "en"},
+       1,
+       "brelvik-cli: the server's answer is not valid HTTP: two different lengths: "},
+      {"a list of nothing but line breaks",
+       answer("HTTP/1.1 200 OK\r\n", "<select><option value=channel_>\r\n</option>\r\n</select>"),
+       {"--channel-id", id_file, "--lang", "en"},
+       4,
+       "brelvik-cli: warning: " +
+           EmptyListMessage(EmptyListCause::kNoChannelLine, TextsFor(Language::kEn))},
+      {"the second file in a missing folder",
+       answer("HTTP/1.1 200 OK\r\n", good_page),
+       {"--channel-id", id_file, "--export", in_missing, "--lang", "en"},
+       1,
+       "brelvik-cli: Cannot write " + in_missing + ": No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(id_file) << "a:1:{good}\r\n";
+    test::RawServer server(
+        [&](int fd, const std::atomic<bool>&) { test::RawServer::Send(fd, c.answer); });
+    std::vector<std::string> args = {"load", "vsetv", "--skip-probe", "--site",
+                                     "vsetv=" + server.Url("")};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.code, c.code) << c.what << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.what << "\n" << run.err;
+    EXPECT_EQ(test::ReadFile(id_file), "a:1:{good}\r\n") << c.what;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
+}
 
 TEST(CliHelp, DocumentsExitFourAndAllowEmpty) {
   const CliRun help = Cli({"--help"});

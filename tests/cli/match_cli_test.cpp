@@ -12,6 +12,7 @@
 #include "cli/cli_run.h"
 #include "fixture.h"
 #include "loaders/loader_test_support.h"
+#include "matching/mapping.h"
 #include "outputs/channel_id_map.h"
 #include "support/codepage.h"
 #include "support/loopback_server.h"
@@ -166,9 +167,13 @@ TEST_F(MatchCli, APageWithoutAListKeepsExistingFiles) {
   const auto id_file = dir_.path() / "channels_id";
   const auto target = dir_.path() / "out.m3u";
   const auto mapping = dir_.path() / "mapping.json";
+  const auto saved = dir_.path() / "saved.mapping";
+  const auto report = dir_.path() / "report.json";
   Write(id_file, "old");
   Write(target, "precious");
   Write(mapping, "decisions");
+  Write(saved, MappingText({"vsetv", {{"7", "НТВ", "RU: НТВ", Decision::kUser}}}));
+  Write(report, "last report");
   std::vector<std::string> args = {"match",
                                    "vsetv",
                                    "--site",
@@ -180,16 +185,22 @@ TEST_F(MatchCli, APageWithoutAListKeepsExistingFiles) {
                                    "--write-playlist",
                                    target.string(),
                                    "--save-mapping",
-                                   mapping.string()};
+                                   mapping.string(),
+                                   "--mapping",
+                                   saved.string(),
+                                   "--refresh-report",
+                                   report.string()};
   const CliRun kept = Cli(args);
   EXPECT_EQ(kept.code, 4) << kept.err;
   EXPECT_NE(kept.err.find("списка каналов в ней не найдено"), std::string::npos);
   EXPECT_EQ(test::ReadFile(id_file), "old");
   EXPECT_EQ(test::ReadFile(target), "precious");
   EXPECT_EQ(test::ReadFile(mapping), "decisions");
+  EXPECT_EQ(test::ReadFile(report), "last report");
 
   args.push_back("--allow-empty");
   EXPECT_EQ(Cli(args).code, 4);
+  EXPECT_NE(test::ReadFile(report), "last report");
   EXPECT_EQ(test::ReadFile(id_file), "a:0:{}\r\n");
   EXPECT_EQ(test::ReadFile(target), kPlaylist);
   EXPECT_NE(test::ReadFile(mapping), "decisions");
@@ -330,6 +341,176 @@ TEST_F(MatchCli, SavedMappingsSurviveARefreshThatChangedThePage) {
                 .code,
             1);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "x"));
+}
+
+// Options that cannot mean what they say end the run with exit 2 before
+// anything is fetched: an empty mapping name, an output named twice, and an
+// output that would write over a file the run reads, unless that option is
+// meant to (the playlist for --write-playlist, the mapping for --save-mapping).
+TEST_F(MatchCli, OptionsThatWouldLoseAFileAreUsageErrors) {
+  const std::string playlist = (dir_.path() / "list.m3u").string();
+  const std::string mapping = (dir_.path() / "vsetv.mapping").string();
+  ASSERT_EQ(Cli(Args({"--save-mapping", mapping})).code, 0);
+  const std::string saved = test::ReadFile(mapping);
+  const std::string a = (dir_.path() / "a.m3u").string();
+  const std::string b = (dir_.path() / "b.m3u").string();
+  const struct {
+    std::vector<std::string> extra;
+    int code;
+    std::string message;
+  } cases[] = {
+      {{"--mapping", ""}, 2, "--mapping needs a file name, not an empty one"},
+      {{"--mapping", mapping, "--refresh-report", mapping},
+       2,
+       "--refresh-report names the --mapping file \"" + mapping + "\""},
+      {{"--channel-id", playlist},
+       2,
+       "--channel-id names the --playlist file \"" + playlist + "\""},
+      {{"--save-mapping", playlist}, 2, "--save-mapping names the --playlist file"},
+      {{"--mapping", mapping, "--write-playlist", mapping},
+       2,
+       "--write-playlist names the --mapping file"},
+      {{"--write-playlist", a, "--write-playlist", b}, 2, "--write-playlist is given twice"},
+      {{"--export", a + ".txt", "--export=" + b + ".txt"}, 2, "--export is given twice"},
+      {{"--save-mapping", a, "--save-mapping", b}, 2, "--save-mapping is given twice"},
+      // Meant to write over what they read:
+      {{"--mapping", mapping, "--save-mapping", mapping}, 0, "since the mapping"},
+      {{"--write-playlist", playlist}, 0, "exact 2"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> extra = c.extra;
+    extra.insert(extra.end(), {"--lang", "en"});
+    const int requests = page_requests_;
+    const CliRun run = Cli(Args(extra));
+    EXPECT_EQ(run.code, c.code) << c.message << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    if (c.code == 2) {
+      EXPECT_EQ(page_requests_, requests) << c.message;
+    }
+  }
+  EXPECT_EQ(test::ReadFile(mapping), saved);
+  EXPECT_FALSE(std::filesystem::exists(a));
+  EXPECT_FALSE(std::filesystem::exists(b));
+}
+
+// The match command's outputs in their corners: fields that hold control
+// characters, the order of what --apply writes, matched rows that have no
+// id to write, the mapping's doubtful lines, and a run whose last file
+// cannot be written.
+TEST_F(MatchCli, OutputsHoldInTheirCorners) {
+  std::mutex lock;
+  std::string page;
+  test::LoopbackServer site([&](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("ok", "text/html");
+    });
+    s.Get("/channels.html", [&](const httplib::Request&, httplib::Response& res) {
+      std::lock_guard<std::mutex> hold(lock);
+      res.set_content(Utf8ToCp1251("<select>" + page + "</select>"), "text/html");
+    });
+  });
+  const auto run = [&](std::string options_page, std::string playlist,
+                       std::vector<std::string> extra) {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      page = std::move(options_page);
+    }
+    Write(dir_.path() / "corner.m3u", playlist);
+    std::vector<std::string> args = {"match",      "vsetv",
+                                     "--site",     "vsetv=" + site.Url(""),
+                                     "--playlist", (dir_.path() / "corner.m3u").string(),
+                                     "--lang",     "en"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Cli(args);
+  };
+
+  // tsv and table keep each row on its line and in its fields.
+  const std::string escaped_page =
+      "<option value=channel_7>A\\B</option><option value=channel_8>НТВ</option>";
+  const std::string escaped_playlist =
+      "#EXTM3U\n#EXTINF:-1,A\\B\nhttp://a\n#EXTINF:-1 tvg-name=\"НТВ\tHD\",x\nhttp://b\n";
+  const CliRun tsv = run(escaped_page, escaped_playlist, {"--format", "tsv"});
+  ASSERT_EQ(tsv.code, 0) << tsv.err;
+  EXPECT_EQ(tsv.out,
+            "A\\\\B\t7\tA\\\\B\t100\texact\tsame name\t0\n"
+            "НТВ\t8\tНТВ\\tHD\t100\texact\tsame after removing “HD”\t0\n");
+  const CliRun table = run(escaped_page, escaped_playlist, {});
+  EXPECT_NE(table.out.find("НТВ\\tHD"), std::string::npos) << table.out;
+  EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 3);
+
+  // --apply: the printed results, the export and the channel-id file list
+  // the renamed rows in one order, the table's by the new names.
+  const std::string three =
+      "<option value=channel_1>Первый канал HD</option><option value=channel_7>НТВ</option>"
+      "<option value=channel_9>Россия 24</option>";
+  const std::string renaming =
+      "#EXTM3U\n#EXTINF:-1,RU: НТВ\nhttp://a\n#EXTINF:-1,RU: Россия 24\nhttp://b\n"
+      "#EXTINF:-1,Первый канал HD\nhttp://c\n";
+  const auto text_export = dir_.path() / "list.txt";
+  const auto id_file = dir_.path() / "channels_id";
+  const CliRun applied = run(three, renaming,
+                             {"--apply", "--format", "tsv", "--export", text_export.string(),
+                              "--channel-id", id_file.string()});
+  ASSERT_EQ(applied.code, 0) << applied.err;
+  EXPECT_TRUE(std::regex_search(applied.out,
+                                std::regex("^НТВ\t7\t.*\nРоссия 24\t9\t.*\nПервый канал HD\t1\t")))
+      << applied.out;
+  EXPECT_NE(test::ReadFile(text_export)
+                .find("\r\nRU: НТВ\t7\r\nRU: Россия 24\t9\r\nПервый канал HD\t1\r\n"),
+            std::string::npos);
+  EXPECT_EQ(
+      test::ReadFile(id_file),
+      CreateList({{"RU: НТВ", "7"}, {"RU: Россия 24", "9"}, {"Первый канал HD", "1"}}) + "\r\n");
+  // Without a file to rename in, --apply says so.
+  EXPECT_NE(
+      run(three, renaming, {"--apply"})
+          .err.find("warning: --apply renames the channels only for --channel-id and --export, and "
+                    "neither is given"),
+      std::string::npos);
+
+  // One id everywhere, and matched rows without one are counted.
+  const auto written = dir_.path() / "ids.m3u";
+  const auto grabber = dir_.path() / "ids.channels.xml";
+  const CliRun ids = run(
+      "<option value=channel_\" 8 \">НТВ</option><option value=channel_9&#xFFFE;>Россия 24</option>"
+      "<option value=channel_\"\">Пятница</option>",
+      "#EXTM3U\n#EXTINF:-1,НТВ\nhttp://a\n#EXTINF:-1,Россия 24\nhttp://b\n#EXTINF:-1,Пятница\n"
+      "http://c\n",
+      {"--write-playlist", written.string(), "--export", grabber.string()});
+  ASSERT_EQ(ids.code, 0) << ids.err;
+  const std::string with_ids = test::ReadFile(written);
+  EXPECT_NE(with_ids.find("#EXTINF:-1 tvg-id=\"8\",НТВ"), std::string::npos) << with_ids;
+  EXPECT_NE(with_ids.find("#EXTINF:-1 tvg-id=\"9\",Россия 24"), std::string::npos) << with_ids;
+  EXPECT_NE(with_ids.find("#EXTINF:-1,Пятница"), std::string::npos) << with_ids;
+  pugi::xml_document channels;
+  ASSERT_TRUE(channels.load_file(grabber.c_str()));
+  std::set<std::string> xmltv_ids;
+  for (const auto& channel : channels.child("channels").children("channel")) {
+    xmltv_ids.insert(channel.attribute("xmltv_id").value());
+  }
+  EXPECT_EQ(xmltv_ids, (std::set<std::string>{"8", "9"}));
+  EXPECT_NE(ids.err.find("brelvik-cli: warning: matched channels without a code (their playlist "
+                         "entries get no tvg-id): 1\n"),
+            std::string::npos)
+      << ids.err;
+
+  // Two user lines for one code are named; a failed last file keeps the first.
+  const auto mapping = dir_.path() / "twice.mapping";
+  Write(
+      mapping,
+      MappingText({"vsetv",
+                   {{"7", "НТВ", "RU: НТВ", Decision::kUser}, {"7", "НТВ", "", Decision::kUser}}}));
+  const auto saved = dir_.path() / "saved.mapping";
+  Write(saved, "earlier");
+  const std::string in_missing = (dir_.path() / "missing" / "out.m3u").string();
+  const CliRun failed = run(three, renaming,
+                            {"--mapping", mapping.string(), "--save-mapping", saved.string(),
+                             "--write-playlist", in_missing});
+  EXPECT_EQ(failed.code, 1) << failed.err;
+  EXPECT_NE(failed.err.find("warning: " + mapping.string() + ": lines "), std::string::npos)
+      << failed.err;
+  EXPECT_NE(failed.err.find("both hold your decision for code «7»"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(saved), "earlier");
 }
 
 }  // namespace

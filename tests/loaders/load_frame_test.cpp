@@ -58,6 +58,49 @@ TEST(LoadFrame, OutcomesOfFailures) {
   EXPECT_EQ(unprobed.failure.kind, FailureKind::kHttpStatus);
 }
 
+// A row whose name and code are both empty once trimmed is no channel: the
+// frame leaves it out whatever the loader (the command-line tests load such
+// pages), and a page that gave nothing else held no channel list. A row with
+// only one of the two stays.
+TEST(LoadFrame, BlankRowsAreNoChannels) {
+  const struct {
+    const char* what;
+    ChannelRows rows;
+    EmptyListCause cause;  // the body's
+    ChannelRows kept;
+    EmptyListCause cause_after;
+  } cases[] = {
+      {"blank rows among channels",
+       {{"", ""}, {"A", "1"}, {" \t", "\r\n"}, {"B", "2"}},
+       EmptyListCause::kNone,
+       {{"A", "1"}, {"B", "2"}},
+       EmptyListCause::kNone},
+      {"only one of the two empty",
+       {{"", "7"}, {"Name", ""}},
+       EmptyListCause::kNone,
+       {{"", "7"}, {"Name", ""}},
+       EmptyListCause::kNone},
+      {"nothing but blank rows",
+       {{"", ""}, {" ", ""}},
+       EmptyListCause::kNone,
+       {},
+       EmptyListCause::kNoChannelLine},
+      {"a cause the body gave stays",
+       {{"", ""}},
+       EmptyListCause::kMalformedUtf8,
+       {},
+       EmptyListCause::kMalformedUtf8},
+      {"no rows at all", {}, EmptyListCause::kNone, {}, EmptyListCause::kNone},
+  };
+  for (const auto& c : cases) {
+    ChannelRows rows = c.rows;
+    EmptyListCause cause = c.cause;
+    DropBlankRows(rows, cause);
+    EXPECT_EQ(rows, c.kept) << c.what;
+    EXPECT_EQ(cause, c.cause_after) << c.what;
+  }
+}
+
 TEST(LoadFrame, CancelEndsASilentLoadPromptly) {
   test::LoopbackServer silent([](httplib::Server& s, test::LoopbackServer& self) {
     s.Get("/", [&self](const httplib::Request&, httplib::Response& res) {

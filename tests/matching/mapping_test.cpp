@@ -4,6 +4,11 @@
 #include "matching/mapping.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "matching/playlist_names.h"
 #include "temp_dir.h"
@@ -65,6 +70,59 @@ TEST(Mapping, RefusesDamagedNewerAndForeignFiles) {
   } catch (const MappingError& e) {
     EXPECT_EQ(e.Problem(), MappingProblem::kOtherProvider);
   }
+}
+
+// Files as editors leave them and files that are none: a byte-order mark is
+// read over; a FIFO (opened without waiting for a writer) and a file over
+// the cap are refused for what they are; two user lines for one code are
+// told with both lines.
+TEST(Mapping, ReadingCorners) {
+  const std::string good = MappingText({"vsetv", {{"7", "НТВ", "НТВ HD", Decision::kUser}}});
+  test::TempDir dir("mapping");
+  const auto file = dir.path() / "m.tsv";
+  std::ofstream(file, std::ios::binary) << "\xEF\xBB\xBF" << good;
+  EXPECT_EQ(ReadMappingFile(file, "vsetv").entries.size(), 1u);
+
+  const auto fifo = dir.path() / "fifo.tsv";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto big = dir.path() / "big.tsv";
+  std::ofstream(big) << good;
+  std::filesystem::resize_file(big, kMaxMappingBytes + 1);
+  const struct {
+    std::filesystem::path path;
+    MappingProblem problem;
+    const char* text;
+  } refused[] = {
+      {fifo, MappingProblem::kNotAFile, "the mapping is not a regular file"},
+      {big, MappingProblem::kTooLarge,
+       "the mapping file is larger than 64 MiB; such files are not read"},
+  };
+  for (const auto& c : refused) {
+    try {
+      ReadMappingFile(c.path, "vsetv");
+      ADD_FAILURE() << c.path;
+    } catch (const MappingError& e) {
+      EXPECT_EQ(e.Problem(), c.problem) << c.path;
+      EXPECT_EQ(MappingErrorText(e, Language::kEn), c.text);
+    }
+  }
+
+  std::vector<MappingNotice> notices;
+  const ChannelMapping twice = ParseMapping(good +
+                                                "9\tРоссия 24\t\tauto\n7\tНТВ\tRU: НТВ\tuser\n"
+                                                "9\tРоссия\t\tauto\n7\tНТВ+\t\tuser\n",
+                                            &notices);
+  EXPECT_EQ(twice.entries.size(), 5u);
+  const std::size_t first =
+      std::count(good.begin(), good.end(), '\n');  // the good file's last line
+  ASSERT_EQ(notices.size(), 2u);
+  EXPECT_EQ(MappingNoticeText(notices[0], Language::kEn),
+            "lines " + std::to_string(first) + " and " + std::to_string(first + 2) +
+                " both hold your decision for code «7»: a channel of that code takes the one "
+                "with its provider name, else line " +
+                std::to_string(first));
+  EXPECT_EQ(notices[1].first_line, first);
+  EXPECT_EQ(notices[1].line, first + 4);
 }
 
 TEST(Mapping, TheUsersDecisionsWinAndDoubtfulOnesAreFlagged) {

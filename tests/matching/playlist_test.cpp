@@ -87,6 +87,50 @@ TEST(Playlist, WarnsWithTheLineOfEachDoubtfulEntry) {
   EXPECT_EQ(Names(p), (std::vector<std::string>{"Без адреса", "Name", "Last"}));
 }
 
+// What the reader tells beside the entries: where an index points, a name
+// too long to be one, and the line that made the file Windows-1251.
+TEST(Playlist, IndexesCutNamesAndTheLineThatIsNotUtf8) {
+  const std::string long_name = "Канал " + std::string(300, 'x');
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::vector<std::size_t> indices;
+    std::vector<std::string> names;
+    std::vector<std::pair<PlaylistProblem, std::size_t>> warnings;
+  } cases[] = {
+      {"an entry without a name still counts",
+       "#EXTM3U\n#EXTINF:-1,A\nhttp://x/1\n#EXTINF:-1,\nhttp://x/2\n#EXTINF:-1,B\nhttp://x/3\n",
+       {0, 2},
+       {"A", "B"},
+       {{PlaylistProblem::kNoName, 4}}},
+      {"a name over 200 characters is cut",
+       "#EXTM3U\n#EXTINF:-1," + long_name + "\nhttp://x/1\n",
+       {0},
+       {"Канал " + std::string(194, 'x')},
+       {{PlaylistProblem::kNameCut, 2}}},
+      {"one pasted Windows-1251 line",
+       "#EXTM3U\n#EXTINF:-1,A\nhttp://x/1\n#EXTINF:-1,\xCD\xD2\xC2\nhttp://x/2\n",
+       {0, 1},
+       {"A", "НТВ"},
+       {{PlaylistProblem::kReadAsCp1251, 4}}},
+  };
+  for (const auto& c : cases) {
+    const Playlist p = ParsePlaylist(c.bytes);
+    std::vector<std::size_t> indices;
+    for (const PlaylistEntry& entry : p.entries) indices.push_back(entry.index);
+    EXPECT_EQ(indices, c.indices) << c.what;
+    EXPECT_EQ(Names(p), c.names) << c.what;
+    std::vector<std::pair<PlaylistProblem, std::size_t>> warnings;
+    for (const PlaylistNotice& notice : p.warnings)
+      warnings.emplace_back(notice.problem, notice.line);
+    EXPECT_EQ(warnings, c.warnings) << c.what;
+  }
+  const PlaylistNotice cp1251{PlaylistProblem::kReadAsCp1251, 4, {}};
+  EXPECT_EQ(PlaylistNoticeText(cp1251, Language::kEn), "read as Windows-1251: line 4 is not UTF-8");
+  EXPECT_EQ(PlaylistNoticeText(cp1251, Language::kRu),
+            "прочитан как Windows-1251: строка 4 не в UTF-8");
+}
+
 TEST(Playlist, RefusesWhatCannotBeAPlaylist) {
   const std::vector<std::pair<std::string, PlaylistProblem>> cases = {
       {"", PlaylistProblem::kEmpty},

@@ -66,21 +66,106 @@ TEST(XmltvExport, OneChannelPerIdWithShownThenProviderNames) {
                      "    <display-name lang=\"ru\">Tab&#9;here</display-name>\n"
                      "  </channel>\n"
                      "</tv>\n");
-  // The control characters of row 4's name and code; the row without a code.
-  EXPECT_EQ(report, (GuideExportReport{.dropped_characters = 2, .rows_without_id = 1}));
+  // The control characters of row 4's name and code; the row without a code;
+  // "Россия 1 HD" written into the channel of "Россия 1".
+  EXPECT_EQ(report,
+            (GuideExportReport{.dropped_characters = 2, .rows_without_id = 1, .merged_rows = 1}));
 
-  GuideExportReport empty_report;
-  EXPECT_EQ(ExportXmltv({{{"", "7"}, ""}}, "", "en", empty_report),
+  // A row with a code but no name gives no channel: a display name must hold text.
+  GuideExportReport nameless_report;
+  EXPECT_EQ(ExportXmltv({{{"", "7"}, ""}}, "", "en", nameless_report),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
             "<tv generator-info-name=\"Brelvik " +
                 std::string(ProgramVersion()) +
                 "\">\n"
-                "  <channel id=\"7\">\n"
-                "    <display-name lang=\"en\"></display-name>\n"
-                "  </channel>\n"
                 "</tv>\n");
-  EXPECT_EQ(empty_report, GuideExportReport{});
+  EXPECT_EQ(nameless_report, GuideExportReport{.rows_without_name = 1});
+}
+
+// One id for every output: the playlist's tvg-id, the XMLTV channel id and
+// the grabber's xmltv_id all come from here.
+TEST(GuideChannelId, QuotesGoBeforeTheTrimAndWhatXmlCannotHoldIsDropped) {
+  const struct {
+    const char* code;
+    const char* id;
+  } cases[] = {
+      {"5", "5"},
+      {"\" 8 \"", "8"},  // the quotes went first, then the trim
+      {" \"8\" ", "8"},
+      {"\xC2\xA0"
+       "8\xE3\x80\x80",
+       "8"},  // no-break and ideographic spaces
+      {"\xEF\xBB\xBF"
+       "8",
+       "8"},                               // a byte-order mark
+      {"ch 8", "ch 8"},                    // a space inside stays
+      {"a\x01\tb\x7F", "ab"},              // control characters
+      {"8\xEF\xBF\xBE\xEF\xBF\xBF", "8"},  // U+FFFE, U+FFFF
+      {" \xEF\xBF\xBE 9", "9"},            // trimmed once they are gone
+      {"\"\"", ""},
+      {" ", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GuideChannelId({"Name", c.code}), c.id) << c.code;
+}
+
+// The grabber file: one channel per code and id (the built-in stv list has
+// "Disney" and "Канал Disney" under one code), the other names kept as
+// comments; rows without a code or a name are left out and counted; and
+// the file holds what a grabber's channel-file check accepts.
+TEST(GrabberChannelsExport, OneChannelPerCodeAndIdWithNamedRowsOnly) {
+  const struct {
+    const char* what;
+    ListedChannels channels;
+    std::vector<std::string> lines;  // the <channel> lines
+    GuideExportReport report;
+  } cases[] = {
+      {"a shared code",
+       {{{"Disney", "5"}, "Disney"},
+        {{"Канал Disney", "5"}, "Канал Disney"},
+        {{"НТВ", "7"}, "НТВ"},
+        {{"Disney", "5"}, "Disney"}},
+       {"<channel site=\"www.vsetv.com\" site_id=\"5\" lang=\"ru\" xmltv_id=\"5\">Disney</channel>"
+        " <!-- also: Канал Disney -->",
+        "<channel site=\"www.vsetv.com\" site_id=\"7\" lang=\"ru\" xmltv_id=\"7\">НТВ</channel>"},
+       {.merged_rows = 2}},
+      {"a comment cannot hold \"--\" or a line break",
+       {{{"A", "1"}, "A"}, {{"B--C\nD-", "1"}, "B"}},
+       {"<channel site=\"www.vsetv.com\" site_id=\"1\" lang=\"ru\" xmltv_id=\"1\">A</channel>"
+        " <!-- also: B- -C D- -->"},
+       {.merged_rows = 1}},
+      {"codes that differ but give one id stay apart",
+       {{{"A", "8"}, "A"}, {{"A", "\" 8 \""}, "A"}},
+       {"<channel site=\"www.vsetv.com\" site_id=\"8\" lang=\"ru\" xmltv_id=\"8\">A</channel>",
+        "<channel site=\"www.vsetv.com\" site_id=\"&quot; 8 &quot;\" lang=\"ru\" "
+        "xmltv_id=\"8\">A</channel>"},
+       {}},
+      {"rows without a name or a code",
+       {{{"", "3"}, "Старое"},
+        {{" \x01", "4"}, " \x01"},
+        {{"Без кода", ""}, "Без кода"},
+        {{"\xEF\xBF\xBF", "6"}, ""}},
+       {},
+       {.rows_without_id = 1, .rows_without_name = 3}},
+  };
+  for (const auto& c : cases) {
+    GuideExportReport report;
+    const std::string xml = ExportGrabberChannels(c.channels, kSite, "ru", report);
+    std::vector<std::string> lines;
+    std::istringstream in(xml);
+    for (std::string line; std::getline(in, line);) {
+      if (line.starts_with("  <channel ")) lines.push_back(line.substr(2));
+    }
+    EXPECT_EQ(lines, c.lines) << c.what;
+    EXPECT_EQ(report, c.report) << c.what;
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_buffer(xml.data(), xml.size())) << xml;
+    std::set<std::string> site_ids;
+    for (const pugi::xml_node channel : doc.child("channels").children("channel")) {
+      EXPECT_TRUE(site_ids.insert(channel.attribute("site_id").value()).second) << c.what;
+      EXPECT_STRNE(channel.text().get(), "") << c.what;
+    }
+  }
 }
 
 // Runs a command; its standard output and error together, and its exit status.
@@ -151,7 +236,8 @@ TEST(GrabberChannelsExport, RoundTripsThroughAnXmlParserToTheSameRows) {
   const fs::path file = dir.path() / "vsetv.channels.xml";
   const GuideExportReport report =
       ExportList(file, {ListFormat::kGrabberChannels, channels, {}, "ru", kSite});
-  EXPECT_EQ(report, (GuideExportReport{.dropped_characters = 2, .rows_without_id = 1}));
+  EXPECT_EQ(report,
+            (GuideExportReport{.dropped_characters = 2, .rows_without_id = 1, .merged_rows = 1}));
   const std::string bytes = ReadFile(file);
   EXPECT_NE(bytes.find("<channel site=\"www.vsetv.com\" site_id=\"2\" lang=\"ru\" xmltv_id=\"2\">"
                        "Tom &amp; Jerry &lt;HD&gt;</channel>\n"),
@@ -170,7 +256,10 @@ TEST(GrabberChannelsExport, RoundTripsThroughAnXmlParserToTheSameRows) {
   }
   ChannelRows expected;
   for (const ListedChannel& channel : channels) {
-    if (!GuideChannelId(channel.row).empty()) expected.push_back(channel.row);
+    // "Россия 1 HD" shares code 5 with "Россия 1": one channel of that name.
+    if (!GuideChannelId(channel.row).empty() && channel.row.name != "Россия 1 HD") {
+      expected.push_back(channel.row);
+    }
   }
   expected[3] = {"Белый", "4"};  // without its control characters
   EXPECT_EQ(read, expected);
@@ -198,11 +287,17 @@ TEST(GuideExport, SiteAddressAndHost) {
 
 TEST(GuideExport, NoticesSayWhatWasLeftOut) {
   EXPECT_TRUE(ExportNotices({}, Language::kRu).empty());
-  EXPECT_EQ(ExportNotices({.dropped_characters = 3, .rows_without_id = 1}, Language::kEn),
-            (std::vector<std::string>{"Control characters that XML cannot hold were dropped: 3.",
-                                      "Rows without a channel code were left out: 1."}));
+  EXPECT_EQ(
+      ExportNotices(
+          {.dropped_characters = 3, .rows_without_id = 1, .rows_without_name = 2, .merged_rows = 4},
+          Language::kEn),
+      (std::vector<std::string>{
+          "Characters that XML cannot hold were dropped: 3.",
+          "Rows without a channel code were left out: 1.",
+          "Rows with a code but without a name were left out: 2.",
+          "Rows merged into the channel of an earlier row with the same id: 4."}));
   EXPECT_EQ(ExportNotices({.dropped_characters = 2}, Language::kRu),
-            (std::vector<std::string>{"Удалено управляющих символов, недопустимых в XML: 2."}));
+            (std::vector<std::string>{"Удалено символов, которые XML не может содержать: 2."}));
 }
 
 }  // namespace

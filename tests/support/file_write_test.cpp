@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -283,6 +284,90 @@ TEST(WriteFileAtomically, AKilledWriteLeavesNoTemporaryFile) {
     EXPECT_EQ(Names(dir.path()), std::set<std::string>{"channels_id"}) << c.what;
     EXPECT_EQ(ReadFile(file), earlier) << c.what;
   }
+}
+
+// The files of one run go in place together or not at all: a target that
+// cannot be written, found while the files are written, leaves the ones
+// added before it untouched and no temporary file behind.
+TEST(PreparedFiles, AFailingTargetLeavesEveryFileAsItWas) {
+  TempDir dir;
+  const fs::path first = dir.path() / "channels_id";
+  const fs::path second = dir.path() / "list.txt";
+  PutFile(second, "earlier list");
+  const struct {
+    const char* what;
+    fs::path target;
+  } failing[] = {
+      {"a missing folder", dir.path() / "missing" / "guide.xml"},
+      {"a file taken for a folder", second / "guide.xml"},
+  };
+  for (const auto& c : failing) {
+    PutFile(first, "earlier map");
+    PreparedFiles files;
+    files.Add(first, "new map");
+    EXPECT_THROW(files.Add(c.target, "guide"), FileWriteError) << c.what;
+    EXPECT_EQ(ReadFile(first), "earlier map") << c.what;
+  }
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"channels_id", "list.txt"}));
+
+  PreparedFiles files;
+  files.Add(first, "new map");
+  files.Add(dir.path() / "guide.xml", "guide");
+  EXPECT_EQ(ReadFile(first), "earlier map");  // nothing moves before the commit
+  EXPECT_FALSE(fs::exists(dir.path() / "guide.xml"));
+  files.Commit();
+  EXPECT_EQ(ReadFile(first), "new map");
+  EXPECT_EQ(ReadFile(dir.path() / "guide.xml"), "guide");
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"channels_id", "guide.xml", "list.txt"}));
+}
+
+// A write killed where no handler can run (SIGKILL) while its content sits
+// under a hidden name leaves that file; the next write of the same target
+// removes it, and only what matches the pattern exactly and has no live
+// writer.
+TEST(WriteFileAtomically, TheNextWriteRemovesLeftoversOfItsTarget) {
+  TempDir dir;
+  const fs::path file = dir.path() / "channels_id";
+  PutFile(file, "earlier");
+  const int status = InChild([&] {
+    std::signal(SIGXFSZ, [](int) { ::raise(SIGKILL); });
+    rlimit limited{};
+    ::getrlimit(RLIMIT_FSIZE, &limited);
+    limited.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    WriteFileAtomically(file, std::string(100000, 'x'), {.unnamed_temporary = false});
+  });
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  ASSERT_EQ(Names(dir.path()).size(), 2u) << "the killed write left its hidden file";
+
+  const std::set<std::string> kept = {
+      ".channels_id.Ab3dE",    // too short
+      ".channels_id.Ab3dE9x",  // too long
+      ".channels_id.Ab-dE9",   // not of the alphabet
+      ".channels_id.held01",   // its writer still holds it
+      ".channels_id.dir001",   // a folder
+      ".channels_id.link01",   // a second name of another file
+      ".other.Ab3dE9",         // another target's
+      "channels_id.Ab3dE9",    // not hidden
+  };
+  for (const std::string& name : kept) {
+    if (name != ".channels_id.dir001" && name != ".channels_id.link01") {
+      PutFile(dir.path() / name, "keep");
+    }
+  }
+  PutFile(dir.path() / ".channels_id.Zz0123", "leftover");
+  fs::create_directory(dir.path() / ".channels_id.dir001");
+  PutFile(dir.path() / "kept.txt", "keep");
+  fs::create_hard_link(dir.path() / "kept.txt", dir.path() / ".channels_id.link01");
+  const int holder = ::open((dir.path() / ".channels_id.held01").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+  WriteFileAtomically(file, "new");
+  ::close(holder);
+  std::set<std::string> expected = kept;
+  expected.insert({"channels_id", "kept.txt"});
+  EXPECT_EQ(Names(dir.path()), expected);
+  EXPECT_EQ(ReadFile(file), "new");
 }
 
 }  // namespace

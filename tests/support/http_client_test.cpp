@@ -301,6 +301,11 @@ TEST(HttpClientTest, AnswersThatAreNotHttpSayWhy) {
       {"a header line over the client's limit",
        "HTTP/1.1 200 OK\r\nX-Long: " + std::string(200000, 'a') + "\r\nContent-Length: 2\r\n\r\nok",
        "a header line of the answer is too long"},
+      {"two different lengths in two headers",
+       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Length: 40\r\n\r\nok",
+       "the server's answer is not valid HTTP: two different lengths"},
+      {"two different lengths in one header", "HTTP/1.1 200 OK\r\nContent-Length: 40, 2\r\n\r\nok",
+       "the server's answer is not valid HTTP: two different lengths"},
   };
   for (const auto& c : cases) {
     RawServer server([&](int fd, const std::atomic<bool>&) { RawServer::Send(fd, c.answer); });
@@ -308,6 +313,18 @@ TEST(HttpClientTest, AnswersThatAreNotHttpSayWhy) {
     EXPECT_EQ(ErrorOf([&] { client.Get(server.Url("/channels.html")); }),
               std::string(c.error) + ": " + server.Url("/channels.html"))
         << c.what;
+  }
+}
+
+// The same length said twice is one length, as HTTP allows.
+TEST(HttpClientTest, ARepeatedEqualLengthIsOneLength) {
+  for (const char* lengths :
+       {"Content-Length: 2\r\nContent-Length: 2\r\n", "Content-Length: 2, 2\r\n"}) {
+    RawServer server([&](int fd, const std::atomic<bool>&) {
+      RawServer::Send(fd, std::string("HTTP/1.1 200 OK\r\n") + lengths + "\r\nok");
+    });
+    HttpClient client(QuickLimits());
+    EXPECT_EQ(client.Get(server.Url("/channels.html")), "ok") << lengths;
   }
 }
 
