@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <future>
+#include <span>
 #include <thread>
 #include <unordered_set>
 
@@ -20,114 +21,146 @@ constexpr std::size_t kKept = 8;        // candidates kept per row, the best
 
 }  // namespace
 
-struct CandidateIndex::Impl {
-  explicit Impl(const std::vector<NameKey>& keys) : keys_(keys) {
-    for (std::uint32_t id = 0; id < keys.size(); ++id) {
-      const NameKey& key = keys[id];
-      by_key_[key.key].push_back(id);
-      by_latin_[key.latin_key].push_back(id);
-      if (!key.compact.empty()) by_compact_[key.compact].push_back(id);
-      if (const std::string joined = Joined(key); joined != key.compact) {
-        by_joined_[joined].push_back(id);
-      }
-      for (const std::string& initials : LatinInitials(key)) by_initials_[initials].push_back(id);
-      std::unordered_set<std::string_view> words;
-      for (const NameToken& t : key.tokens) {
-        if (IsWord(t) && words.insert(t.latin).second) {
-          auto [it, added] = by_word_.try_emplace(t.latin);
-          if (added) AddToVocabulary(t.latin);
-          it->second.push_back(id);
-        }
-      }
-    }
-    stamp_.assign(keys.size(), 0);
-    shared_.assign(keys.size(), 0);
+// A multimap from texts to name ids kept as one sorted array of the texts'
+// 64-bit hashes: a fraction of the memory and building time of a map of
+// strings to lists. A hash that two texts share only adds a candidate that
+// the scoring then judges on the texts themselves.
+class HashedPostings {
+ public:
+  struct Entry {
+    std::uint64_t hash;
+    std::uint32_t id;
+  };
+  using List = std::span<const Entry>;
+
+  void Add(std::string_view text, std::uint32_t id) { entries_.push_back({Hash(text), id}); }
+  void Seal() {
+    std::sort(entries_.begin(), entries_.end(), [](const Entry& x, const Entry& y) {
+      return x.hash != y.hash ? x.hash < y.hash : x.id < y.id;
+    });
+    entries_.shrink_to_fit();
+  }
+  List Find(std::string_view text) const {
+    const std::uint64_t hash = Hash(text);
+    const auto first = std::lower_bound(entries_.begin(), entries_.end(), hash,
+                                        [](const Entry& e, std::uint64_t h) { return e.hash < h; });
+    auto last = first;
+    while (last != entries_.end() && last->hash == hash) ++last;
+    return {first, last};
   }
 
-  // Candidates for a provider name, the most promising first, at most kMaxScored.
-  const std::vector<std::uint32_t>& Candidates(const NameKey& key) {
-    ++generation_;
-    found_.clear();
-    const auto add = [this](const std::vector<std::uint32_t>& ids, std::int64_t weight) {
-      for (const std::uint32_t id : ids) {
-        if (stamp_[id] != generation_) {
-          stamp_[id] = generation_;
-          shared_[id] = 0;
-          found_.push_back(id);
+ private:
+  static std::uint64_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+  std::vector<Entry> entries_;
+};
+
+struct CandidateIndex::Impl {
+  explicit Impl(const std::vector<NameKey>& keys) : keys_(keys) {
+    std::unordered_set<std::string_view> vocabulary;
+    std::vector<std::string_view> words;
+    for (std::uint32_t id = 0; id < keys.size(); ++id) {
+      const NameKey& key = keys[id];
+      by_key_.Add(key.key, id);
+      by_latin_.Add(key.latin_key, id);
+      if (!key.compact.empty()) by_compact_.Add(key.compact, id);
+      if (const std::string joined = Joined(key); joined != key.compact) by_joined_.Add(joined, id);
+      for (const std::string& initials : LatinInitials(key)) by_initials_.Add(initials, id);
+      words.clear();
+      for (const NameToken& t : key.tokens) {
+        if (!IsWord(t) || std::find(words.begin(), words.end(), t.latin) != words.end()) continue;
+        words.push_back(t.latin);
+        by_word_.Add(t.latin, id);
+        if (vocabulary.insert(t.latin).second) AddToVocabulary(t.latin);
+      }
+    }
+    for (HashedPostings* postings :
+         {&by_key_, &by_latin_, &by_compact_, &by_word_, &by_joined_, &by_initials_}) {
+      postings->Seal();
+    }
+    // A word that a good part of all names hold tells them apart no more.
+    dominant_ = std::max<std::size_t>(64, keys.size() / 4);
+  }
+
+  // Candidates for a name, the most promising first, at most kMaxScored.
+  const std::vector<std::uint32_t>& Candidates(const NameKey& key, Query& q) const {
+    if (q.stamp.size() != keys_.size()) {
+      q.stamp.assign(keys_.size(), 0);
+      q.shared.assign(keys_.size(), 0);
+    }
+    ++q.generation;
+    q.found.clear();
+    const auto add = [&q](HashedPostings::List ids, std::int64_t weight) {
+      for (const HashedPostings::Entry& e : ids) {
+        if (q.stamp[e.id] != q.generation) {
+          q.stamp[e.id] = q.generation;
+          q.shared[e.id] = 0;
+          q.found.push_back(e.id);
         }
-        shared_[id] += weight;
+        q.shared[e.id] += weight;
       }
     };
     // Whole-key hits always come first; words count by how rare they are.
-    if (const auto it = by_key_.find(key.key); it != by_key_.end()) add(it->second, 1 << 30);
-    if (const auto it = by_latin_.find(key.latin_key); it != by_latin_.end())
-      add(it->second, 1 << 29);
-    if (!key.compact.empty()) {
-      if (const auto it = by_compact_.find(key.compact); it != by_compact_.end())
-        add(it->second, 1 << 28);
-    }
+    add(by_key_.Find(key.key), 1 << 30);
+    add(by_latin_.Find(key.latin_key), 1 << 29);
+    if (!key.compact.empty()) add(by_compact_.Find(key.compact), 1 << 28);
     // The same words with a common one written into another ("FoxChannel").
     if (const std::string joined = Joined(key); !joined.empty()) {
-      if (const auto it = by_joined_.find(joined); it != by_joined_.end()) add(it->second, 1 << 28);
-      if (joined != key.compact) {
-        if (const auto it = by_compact_.find(joined); it != by_compact_.end())
-          add(it->second, 1 << 28);
-      }
+      add(by_joined_.Find(joined), 1 << 28);
+      if (joined != key.compact) add(by_compact_.Find(joined), 1 << 28);
     }
     // An abbreviation and the words it may stand for, as a rare word counts.
     constexpr std::int64_t kInitialsWeight = 20000;
     if (const NameToken* short_form = ShortForm(key)) {
-      if (const auto it = by_initials_.find(short_form->latin); it != by_initials_.end()) {
-        add(it->second, kInitialsWeight);
-      }
+      add(by_initials_.Find(short_form->latin), kInitialsWeight);
     }
     for (const std::string& initials : LatinInitials(key)) {
-      if (const auto it = by_word_.find(initials); it != by_word_.end()) {
-        add(it->second, kInitialsWeight);
-      }
+      add(by_word_.Find(initials), kInitialsWeight);
     }
     // Words, the rarest first; very common words only when nothing rarer led anywhere.
-    std::vector<const std::vector<std::uint32_t>*> lists;
-    std::unordered_set<std::string_view> words;
+    std::vector<HashedPostings::List> lists;
+    std::vector<std::string_view> words;
     for (const NameToken& t : key.tokens) {
-      if (!IsWord(t) || !words.insert(t.latin).second) continue;
-      if (const auto it = by_word_.find(t.latin); it != by_word_.end()) {
-        lists.push_back(&it->second);
+      if (!IsWord(t) || std::find(words.begin(), words.end(), t.latin) != words.end()) continue;
+      words.push_back(t.latin);
+      if (const HashedPostings::List list = by_word_.Find(t.latin); !list.empty()) {
+        lists.push_back(list);
       } else if (t.latin.size() >= kFuzzyMinLength) {
-        for (const std::string* similar : SimilarWords(t.latin))
-          lists.push_back(&by_word_[*similar]);
+        for (const std::string* similar : SimilarWords(t.latin)) {
+          lists.push_back(by_word_.Find(*similar));
+        }
       } else if (t.latin.size() >= 2) {
         // A word written together in the playlist ("домкино").
         for (const NameToken& u : key.tokens) {
           if (&u == &t || !IsWord(u)) continue;
-          if (const auto it = by_word_.find(t.latin + u.latin); it != by_word_.end()) {
-            lists.push_back(&it->second);
+          if (const HashedPostings::List list = by_word_.Find(t.latin + u.latin); !list.empty()) {
+            lists.push_back(list);
           }
         }
       }
     }
     std::sort(lists.begin(), lists.end(),
-              [](const auto* x, const auto* y) { return x->size() < y->size(); });
+              [](const auto& x, const auto& y) { return x.size() < y.size(); });
     for (std::size_t i = 0; i < lists.size(); ++i) {
+      if (lists[i].size() > dominant_) break;
       // A common word adds little once rarer ones have found names.
       // Every name that holds all of this name's words is in its rarest
       // word's list already; common words only help when nothing else did.
-      if (i > 0 && lists[i]->size() > kLongPosting / 8 && !found_.empty()) break;
-      add(*lists[i], 1 + 100000 / static_cast<std::int64_t>(lists[i]->size() + 10));
+      if (i > 0 && lists[i].size() > kLongPosting / 8 && !q.found.empty()) break;
+      add(lists[i], 1 + 100000 / static_cast<std::int64_t>(lists[i].size() + 10));
     }
     // Names that share only what many names share are not worth scoring when
     // others share much more.
     std::int64_t most = 0;
-    for (const std::uint32_t id : found_) most = std::max(most, shared_[id]);
-    std::erase_if(found_, [this, most](std::uint32_t id) { return shared_[id] * 8 < most; });
-    if (found_.size() > kMaxScored) {
-      std::partial_sort(found_.begin(), found_.begin() + kMaxScored, found_.end(),
-                        [this](std::uint32_t x, std::uint32_t y) {
-                          return shared_[x] != shared_[y] ? shared_[x] > shared_[y] : x < y;
+    for (const std::uint32_t id : q.found) most = std::max(most, q.shared[id]);
+    std::erase_if(q.found, [&q, most](std::uint32_t id) { return q.shared[id] * 8 < most; });
+    if (q.found.size() > kMaxScored) {
+      std::partial_sort(q.found.begin(), q.found.begin() + kMaxScored, q.found.end(),
+                        [&q](std::uint32_t x, std::uint32_t y) {
+                          return q.shared[x] != q.shared[y] ? q.shared[x] > q.shared[y] : x < y;
                         });
-      found_.resize(kMaxScored);
+      q.found.resize(kMaxScored);
     }
-    return found_;
+    return q.found;
   }
 
   static std::uint32_t Gram(std::string_view word, std::size_t i) {
@@ -136,10 +169,10 @@ struct CandidateIndex::Impl {
            static_cast<unsigned char>(word[i + 2]);
   }
 
-  void AddToVocabulary(const std::string& word) {
+  void AddToVocabulary(std::string_view word) {
     if (word.size() < kFuzzyMinLength) return;
     const auto id = static_cast<std::uint32_t>(vocabulary_.size());
-    vocabulary_.push_back(&word);
+    vocabulary_.emplace_back(word);
     std::unordered_set<std::uint32_t> seen;
     for (std::size_t i = 0; i + 3 <= word.size(); ++i) {
       const std::uint32_t gram = Gram(word, i);
@@ -148,7 +181,7 @@ struct CandidateIndex::Impl {
   }
 
   // Words of the playlist spelled like this one, give or take an edit or two.
-  std::vector<const std::string*> SimilarWords(const std::string& word) {
+  std::vector<const std::string*> SimilarWords(const std::string& word) const {
     std::unordered_map<std::uint32_t, int> counts;
     int grams = 0;
     std::unordered_set<std::uint32_t> seen;
@@ -164,7 +197,7 @@ struct CandidateIndex::Impl {
     const int needed = std::max(1, grams - 6);
     for (const auto& [id, count] : counts) {
       if (count < needed) continue;
-      const std::string& other = *vocabulary_[id];
+      const std::string& other = vocabulary_[id];
       if (Similarity(word, other) >= kFuzzyCredit) out.push_back(&other);
       if (out.size() >= 8) break;
     }
@@ -172,14 +205,11 @@ struct CandidateIndex::Impl {
   }
 
   const std::vector<NameKey>& keys_;
-  std::unordered_map<std::string, std::vector<std::uint32_t>> by_key_, by_latin_, by_compact_,
-      by_word_, by_joined_, by_initials_;
-  std::vector<const std::string*> vocabulary_;
+  HashedPostings by_key_, by_latin_, by_compact_, by_word_, by_joined_, by_initials_;
+  std::size_t dominant_ = 0;
+  std::vector<std::string> vocabulary_;  // the words long enough to be misspelt
   std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> grams_;
-  std::vector<std::uint32_t> stamp_;
-  std::vector<std::int64_t> shared_;
-  std::vector<std::uint32_t> found_;
-  std::uint32_t generation_ = 0;
+  Query own_;
 };
 
 CandidateIndex::CandidateIndex(const std::vector<NameKey>& keys)
@@ -187,14 +217,20 @@ CandidateIndex::CandidateIndex(const std::vector<NameKey>& keys)
 CandidateIndex::~CandidateIndex() = default;
 
 const std::vector<std::uint32_t>& CandidateIndex::Candidates(const NameKey& key) {
-  return impl_->Candidates(key);
+  return impl_->Candidates(key, impl_->own_);
 }
 
-const std::vector<std::uint32_t>* CandidateIndex::SameKey(const std::string& key) const {
-  const auto it = impl_->by_key_.find(key);
-  return it == impl_->by_key_.end() ? nullptr : &it->second;
+const std::vector<std::uint32_t>& CandidateIndex::Candidates(const NameKey& key,
+                                                              Query& query) const {
+  return impl_->Candidates(key, query);
 }
 
+void CandidateIndex::SameKey(const std::string& key, std::vector<std::uint32_t>& ids) const {
+  ids.clear();
+  for (const HashedPostings::Entry& e : impl_->by_key_.Find(key)) {
+    if (impl_->keys_[e.id].key == key) ids.push_back(e.id);
+  }
+}
 // The first country marker of the playlist name's that is neither the row's
 // nor one of the providers' region, as written; nullptr when there is none,
 // or when the name is written in Cyrillic, for the region's viewers.
@@ -259,36 +295,53 @@ const std::string* ForeignMarker(const NameKey& row, const NameKey& name, std::s
 // The keys of `texts`, in their order. Long lists are keyed on up to four
 // threads, each with a keyer of its own; `tick` is called on this thread
 // once per text, and every thread gives up when `cancel` is set.
+void InParts(std::size_t n, const std::function<void(std::size_t, std::size_t, bool)>& work) {
+  constexpr std::size_t kPerThread = 4096;
+  const std::size_t threads = std::clamp<std::size_t>(
+      std::min<std::size_t>(std::thread::hardware_concurrency(), n / kPerThread), 1, 4);
+  const auto part = [&](std::size_t k) { return std::pair{n * k / threads, n * (k + 1) / threads}; };
+  std::vector<std::future<void>> others;
+  for (std::size_t k = 1; k < threads; ++k) {
+    others.push_back(std::async(std::launch::async, [&, k] {
+      const auto [begin, end] = part(k);
+      work(begin, end, false);
+    }));
+  }
+  std::exception_ptr failed;
+  try {
+    const auto [begin, end] = part(0);
+    work(begin, end, true);
+  } catch (...) {
+    failed = std::current_exception();
+  }
+  for (std::future<void>& other : others) {
+    try {
+      other.get();
+    } catch (...) {
+      if (!failed) failed = std::current_exception();
+    }
+  }
+  if (failed) std::rethrow_exception(failed);
+}
+
 std::vector<NameKey> KeyAll(const std::vector<std::string_view>& texts,
                             const std::function<void(std::size_t)>& tick,
                             const CancelToken& cancel) {
-  constexpr std::size_t kPerThread = 4096;
-  const std::size_t n = texts.size();
-  const std::size_t threads = std::clamp<std::size_t>(
-      std::min<std::size_t>(std::thread::hardware_concurrency(), n / kPerThread), 1, 4);
-  std::vector<NameKey> keys(n);
-  const auto chunk = [&](std::size_t part) {
-    return std::pair{n * part / threads, n * (part + 1) / threads};
-  };
-  std::vector<std::future<void>> others;
-  for (std::size_t part = 1; part < threads; ++part) {
-    others.push_back(std::async(std::launch::async, [&, part] {
-      NameKeyer keyer;
-      const auto [begin, end] = chunk(part);
-      for (std::size_t i = begin; i < end; ++i) {
-        if ((i & 1023) == 0 && cancel.Cancelled()) throw MatchCancelled();
-        keys[i] = keyer.Key(texts[i]);
+  std::vector<NameKey> keys(texts.size());
+  std::size_t ticked = 0;
+  InParts(texts.size(), [&](std::size_t begin, std::size_t end, bool first) {
+    NameKeyer keyer;
+    for (std::size_t i = begin; i < end; ++i) {
+      if (!first && (i & 1023) == 0 && cancel.Cancelled()) throw MatchCancelled();
+      keys[i] = keyer.Key(texts[i]);
+      std::string().swap(keys[i].name);  // the caller has the name; a million copies add up
+      if (first) {
+        tick(1);
+        ++ticked;
       }
-    }));
-  }
-  NameKeyer keyer;
-  const auto [begin, end] = chunk(0);
-  for (std::size_t i = begin; i < end; ++i) {
-    keys[i] = keyer.Key(texts[i]);
-    tick(1);
-  }
-  for (std::future<void>& other : others) other.get();
-  for (std::size_t i = end; i < n; ++i) tick(1);
+    }
+  });
+  for (; ticked < texts.size(); ++ticked) tick(1);
   return keys;
 }
 
@@ -314,31 +367,40 @@ bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& 
 }  // namespace
 
 void FindCandidates(MatchContext& context, CandidateIndex& index,
-                    const std::function<void(std::size_t)>& tick) {
+                    const std::function<void(std::size_t)>& tick, const CancelToken& cancel) {
   const ChannelRows& rows = context.rows;
   const std::vector<NameKey>& playlist_keys = context.playlist_keys;
   const std::vector<PlaylistName>& names = *context.names;
   context.candidates.assign(rows.size(), {});
-  std::vector<Candidate> scored;
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    const NameKey& key = *context.key_of_row[r];
-    scored.clear();
-    for (const std::uint32_t id : index.Candidates(key)) {
-      const int score = Evaluate(key, playlist_keys[id], nullptr, context.options.review_score);
-      if (score > 0) {
-        scored.push_back({id, score, VariantFit(key, playlist_keys[id]),
-                          std::abs(key.capitals - playlist_keys[id].capitals),
-                          ForeignMarker(key, playlist_keys[id], names[id].name) != nullptr});
+  std::size_t ticked = 0;
+  InParts(rows.size(), [&](std::size_t begin, std::size_t end, bool first) {
+    CandidateIndex::Query query;
+    std::vector<Candidate> scored;
+    for (std::size_t r = begin; r < end; ++r) {
+      if (!first && (r & 1023) == 0 && cancel.Cancelled()) throw MatchCancelled();
+      const NameKey& key = *context.key_of_row[r];
+      scored.clear();
+      for (const std::uint32_t id : index.Candidates(key, query)) {
+        const int score = Evaluate(key, playlist_keys[id], nullptr, context.options.review_score);
+        if (score > 0) {
+          scored.push_back({id, score, VariantFit(key, playlist_keys[id]),
+                            std::abs(key.capitals - playlist_keys[id].capitals),
+                            ForeignMarker(key, playlist_keys[id], names[id].name) != nullptr});
+        }
+      }
+      const std::size_t kept = std::min<std::size_t>(scored.size(), kKept);
+      std::partial_sort(scored.begin(), scored.begin() + kept, scored.end(),
+                        [&](const Candidate& x, const Candidate& y) {
+                          return Better(x, y, playlist_keys, names, context.options.auto_score);
+                        });
+      context.candidates[r].assign(scored.begin(), scored.begin() + kept);
+      if (first) {
+        tick(1);
+        ++ticked;
       }
     }
-    const std::size_t kept = std::min<std::size_t>(scored.size(), kKept);
-    std::partial_sort(scored.begin(), scored.begin() + kept, scored.end(),
-                      [&](const Candidate& x, const Candidate& y) {
-                        return Better(x, y, playlist_keys, names, context.options.auto_score);
-                      });
-    context.candidates[r].assign(scored.begin(), scored.begin() + kept);
-    tick(1);
-  }
+  });
+  for (; ticked < rows.size(); ++ticked) tick(1);
 }
 
 MatchReason MatchContext::ReasonOf(std::size_t row, std::uint32_t name) const {

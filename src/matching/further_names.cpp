@@ -27,7 +27,8 @@ bool Contains(const std::vector<std::size_t>& list, std::size_t value) {
 // The rows that fit a name best, seen from the name: rows of its own key
 // when there are (nothing else scores as high), else the candidates the
 // rows' index gives.
-std::vector<NameFit> FitsOf(const NameKey& name, CandidateIndex& row_index,
+std::vector<NameFit> FitsOf(const NameKey& name, const CandidateIndex& row_index,
+                            CandidateIndex::Query& query,
                             const std::vector<NameKey>& row_keys,
                             const std::vector<std::vector<std::uint32_t>>& rows_of_key,
                             const MatchOptions& options) {
@@ -36,10 +37,12 @@ std::vector<NameFit> FitsOf(const NameKey& name, CandidateIndex& row_index,
     const int fit = VariantFit(row_keys[k], name);
     for (const std::uint32_t row : rows_of_key[k]) fits.push_back({row, score, fit});
   };
-  if (const std::vector<std::uint32_t>* same = row_index.SameKey(name.key)) {
-    for (const std::uint32_t k : *same) add(k, 100);
+  thread_local std::vector<std::uint32_t> same;
+  row_index.SameKey(name.key, same);
+  if (!same.empty()) {
+    for (const std::uint32_t k : same) add(k, 100);
   } else {
-    for (const std::uint32_t k : row_index.Candidates(name)) {
+    for (const std::uint32_t k : row_index.Candidates(name, query)) {
       const int score = Evaluate(row_keys[k], name, nullptr, options.review_score);
       if (score >= options.review_score) add(k, score);
     }
@@ -226,10 +229,13 @@ std::shared_ptr<FurtherNameData> AddFurtherNames(const MatchContext& context, Ma
   }
   CandidateIndex row_index(row_keys);
   data->fits.resize(context.playlist_keys.size());
-  for (std::size_t n = 0; n < context.playlist_keys.size(); ++n) {
-    data->fits[n] = FitsOf(context.playlist_keys[n], row_index, row_keys, rows_of_key,
-                           context.options);
-  }
+  InParts(context.playlist_keys.size(), [&](std::size_t begin, std::size_t end, bool) {
+    CandidateIndex::Query query;
+    for (std::size_t n = begin; n < end; ++n) {
+      data->fits[n] = FitsOf(context.playlist_keys[n], row_index, query, row_keys, rows_of_key,
+                             context.options);
+    }
+  });
   owner = FurtherNames(*data, context.playlist_keys, row_keys, run).Decide();
   return data;
 }

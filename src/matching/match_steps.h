@@ -57,6 +57,11 @@ int Evaluate(const NameKey& a, const NameKey& b, MatchReason* reason, int floor 
 // such a pair is a suggestion to review whatever it scores.
 bool Assumed(const MatchReason& reason);
 
+// Runs `work(begin, end, first)` over [0, n) in up to four parts on as many
+// threads, the first part (`first` true) on the calling thread, when the
+// list is long enough to pay for threads; rethrows what a part threw.
+void InParts(std::size_t n, const std::function<void(std::size_t, std::size_t, bool)>& work);
+
 // The keys of `texts`, in their order, on several threads for long lists;
 // `tick` is called on this thread once per text.
 std::vector<NameKey> KeyAll(const std::vector<std::string_view>& texts,
@@ -73,11 +78,21 @@ class CandidateIndex {
   CandidateIndex(const CandidateIndex&) = delete;
   CandidateIndex& operator=(const CandidateIndex&) = delete;
 
+  // What one thread's look-ups keep between calls: an index may be asked
+  // from several threads at once, each with a query of its own.
+  struct Query {
+    std::vector<std::uint32_t> stamp;
+    std::vector<std::int64_t> shared;
+    std::vector<std::uint32_t> found;
+    std::uint32_t generation = 0;
+  };
+
   // Candidates for a name, the most promising first, at most a few dozen.
-  // The returned list is reused by the next call.
+  // The returned list is the query's, reused by its next call.
+  const std::vector<std::uint32_t>& Candidates(const NameKey& key, Query& query) const;
   const std::vector<std::uint32_t>& Candidates(const NameKey& key);
-  // The names whose key equals `key`.
-  const std::vector<std::uint32_t>* SameKey(const std::string& key) const;
+  // The names whose key equals `key`, into `ids`.
+  void SameKey(const std::string& key, std::vector<std::uint32_t>& ids) const;
 
  private:
   struct Impl;
@@ -144,9 +159,10 @@ struct MatchContext {
   MatchReason ReasonOf(std::size_t row, std::uint32_t name) const;
 };
 
-// Each row's candidates, scored and ranked.
+// Each row's candidates, scored and ranked, on several threads for long
+// lists; `tick` is called on this thread once per row.
 void FindCandidates(MatchContext& context, CandidateIndex& index,
-                    const std::function<void(std::size_t)>& tick);
+                    const std::function<void(std::size_t)>& tick, const CancelToken& cancel);
 
 // The one-to-one assignment: each row's own verdict, then who gets a
 // contested name, then a second choice for rows that lost theirs. `owner`

@@ -105,7 +105,7 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
     context.key_of_row[r] = &context.row_keys[key_index_of_row[r]];
   }
 
-  FindCandidates(context, index, tick);
+  FindCandidates(context, index, tick, control.cancel);
   std::vector<std::int64_t> owner;
   AssignNames(context, run, owner);
   std::shared_ptr<FurtherNameData> further = AddFurtherNames(context, run, owner);

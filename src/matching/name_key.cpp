@@ -139,11 +139,32 @@ struct NameKeyer::Impl {
     unsigned folds = 0;
   };
   std::unordered_map<std::string, WordForms> forms;
+  WordForms number;  // the forms of the last number asked for
 
   const WordForms& FormsOf(const NameToken& token) {
+    // Numbers are what they are, and are too many to keep.
+    const std::string& w = token.written;
+    if (!w.empty() && std::all_of(w.begin(), w.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      number.text = number.marked = number.shape = w;
+      number.folds = 0;
+      return number;
+    }
     if (const auto it = forms.find(token.written); it != forms.end()) return it->second;
     NameToken work = token;
     WordForms out;
+    // ASCII needs no ICU to fold: no marks, no look-alikes to repair.
+    if (std::all_of(w.begin(), w.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+      work.text = w;
+      for (char& c : work.text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      }
+      if (work.text != w) out.folds |= kFoldCase;
+      out.marked = work.text;
+      out.shape = ShapeOf(work);
+      out.text = std::move(work.text);
+      if (forms.size() > 500000) forms.clear();
+      return forms.emplace(token.written, std::move(out)).first->second;
+    }
     FoldLetters(work, out.marked, out.folds);
     if (RepairLookAlikes(work)) {
       out.folds |= kFoldLookAlike;
