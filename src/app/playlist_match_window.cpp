@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QMessageBox>
 #include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <unordered_set>
 
@@ -326,7 +327,6 @@ void PlaylistMatchWindow::SetUpKeyboard() {
   // The bottom row in the order it stands, Close last.
   setTabOrder(write_playlist_, save_mapping_);
   setTabOrder(save_mapping_, open_mapping_);
-  setTabOrder(open_mapping_, close_);
   ApplyKeyboardTexts();
 }
 
@@ -340,10 +340,12 @@ void PlaylistMatchWindow::ApplyKeyboardTexts() {
   close_->setToolTip(Q(texts.key_one) +
                      QKeySequence(Qt::Key_Escape).toString(QKeySequence::NativeText));
   close_->setAccessibleDescription(close_->toolTip());
-  // The search field's clear button is a picture only; its action names it.
+  // The search field's clear button is a picture only.
   if (auto* clear = search_->findChild<QAction*>("_q_qlineeditclearaction")) {
-    clear->setText(Q(texts.clear_search));
     clear->setToolTip(Q(texts.clear_search));
+    for (QToolButton* button : search_->findChildren<QToolButton*>()) {
+      if (button->defaultAction() == clear) button->setAccessibleName(Q(texts.clear_search));
+    }
   }
 }
 
