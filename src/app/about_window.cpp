@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QUrl>
 
@@ -31,11 +32,11 @@ AboutWindow::AboutWindow(QWidget* parent)
   auto* frame = new QFrame(this);
   frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
   frame->setGeometry(232, 8, 119, 55);
-  auto* image = new QLabel(frame);
-  image->setObjectName("Image1");
-  image->setGeometry(3, 3, 113, 49);
-  image->setPixmap(QPixmap(":/logo.png"));
-  image->setScaledContents(true);
+  image_ = new QLabel(frame);
+  image_->setObjectName("Image1");
+  image_->setGeometry(3, 3, 113, 49);
+  image_->setPixmap(QPixmap(":/logo.png"));
+  image_->setScaledContents(true);
 
   label1_ = new QLabel("Brelvik", this);
   label1_->setObjectName("Label1");
@@ -75,7 +76,7 @@ AboutWindow::AboutWindow(QWidget* parent)
   label6_->setText("<a href=\"" + Q(kHomePage) + "\" style=\"color:#0000ff\">" + Q(kHomePage) +
                    "</a>");
   label6_->setTextFormat(Qt::RichText);
-  label6_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  label6_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   label6_->setOpenExternalLinks(false);
   label6_->setCursor(Qt::PointingHandCursor);
   connect(label6_, &QLabel::linkActivated, this, [this] { Label6Click(); });
@@ -92,6 +93,8 @@ AboutWindow::AboutWindow(QWidget* parent)
   ok->setGeometry(140, 270, 80, 22);
   ok->SetHoverColors(QColor(10, 36, 106), QColor(0, 0, 255));
   connect(ok, &HoverButton::clicked, this, &AboutWindow::VHSBtn1Click);
+  // The window opens with OK in focus; Tab reaches the link, Enter opens it.
+  setTabOrder(ok, label6_);
 
   // The window's own texts are Russian until the language is first toggled.
   ApplyTexts(TextsFor(Language::kRu));
@@ -104,6 +107,15 @@ void AboutWindow::ApplyTexts(const UiTexts& texts) {
   label2_->setText(Q(texts.about_version));
   label3_->setText(Q(texts.about_text));
   label4_->setText(Q(texts.about_author));
+  image_->setAccessibleName(Q(texts.logo_name));
+}
+
+void AboutWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    VHSBtn1Click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void AboutWindow::SetRu() { ApplyTexts(TextsFor(Language::kRu)); }

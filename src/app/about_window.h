@@ -16,8 +16,13 @@ class AboutWindow : public QWidget {
 
   void SetRu();
   void SetEn();
-  void VHSBtn1Click() { hide(); }
+  // Closes the window, as its close box does.
+  void VHSBtn1Click() { close(); }
   void Label6Click();
+
+ protected:
+  // Escape closes the window, as its OK button does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ApplyTexts(const UiTexts& texts);
@@ -27,6 +32,7 @@ class AboutWindow : public QWidget {
   QLabel* label3_;
   QLabel* label4_;
   QLabel* label6_;
+  QLabel* image_;
 };
 
 }  // namespace brelvik

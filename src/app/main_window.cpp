@@ -5,8 +5,10 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProxyStyle>
+#include <QStyledItemDelegate>
 #include <QStyleFactory>
 #include <QToolTip>
 
@@ -58,6 +60,37 @@ QFrame* MakeBevel(QWidget* parent, const QRect& place, bool line) {
   return frame;
 }
 
+// Tab in a name being edited saves it and leaves the grid, as Tab does
+// outside the editor: the grid has no Tab navigation between its cells.
+class TabLeavesGridDelegate : public QStyledItemDelegate {
+ public:
+  explicit TabLeavesGridDelegate(QAbstractItemView* view)
+      : QStyledItemDelegate(view), view_(view) {}
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+      if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        emit commitData(editor);
+        emit closeEditor(editor, NoHint);
+        // The grid has the focus again; the same key moves it on.
+        QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers());
+        QCoreApplication::sendEvent(view_, &again);
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+ private:
+  QAbstractItemView* view_;
+};
+
+QString KeyText(const QKeySequence& key) { return key.toString(QKeySequence::NativeText); }
+
 bool IsInputEvent(QEvent::Type type) {
   switch (type) {
     case QEvent::MouseButtonPress:
@@ -98,6 +131,7 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
 
   BuildControls();
   BuildPanels();
+  SetUpKeyboard();
   about_ = new AboutWindow(this);
   connect(btn6_, &HoverButton::clicked, this, &MainWindow::Btn6Click);
   connect(&runner_, &LoadRunner::Finished, this, &MainWindow::FinishLoad);
@@ -110,6 +144,8 @@ MainWindow::MainWindow(AppSettings settings, QWidget* parent)
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   model_->SetEditable(false);
   SetRu();
+  // The first step is choosing a provider.
+  combo_->setFocus();
   // Blocks input during loads and keeps hints on screen for five seconds.
   qApp->installEventFilter(this);
 }
@@ -147,7 +183,8 @@ void MainWindow::BuildControls() {
   grid_->setColumnWidth(1, 130);
   grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
   grid_->horizontalHeader()->setHighlightSections(false);
-  grid_->setTabKeyNavigation(true);
+  grid_->setTabKeyNavigation(false);
+  grid_->setItemDelegate(new TabLeavesGridDelegate(grid_));
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setContextMenuPolicy(Qt::NoContextMenu);
   QPalette grid_palette = grid_->palette();
@@ -186,6 +223,9 @@ void MainWindow::BuildControls() {
   combo_->setCurrentIndex(-1);
   combo_->setEditText(QString());
   connect(combo_, &QComboBox::editTextChanged, this, [this] { Combo1Change(); });
+  label_prov_->setBuddy(combo_);
+  // The selector draws no frame and no caret: a dotted frame shows its focus.
+  new FocusFrame(combo_, QColor(kHoverColor), 1);
 
   btn_start_ = MakeButton(this, "BTN_Start", {376, 30, 177, 19}, kTextColor, kHoverColor);
   btn_start_->setEnabled(false);
@@ -208,8 +248,10 @@ void MainWindow::BuildControls() {
   for (HoverButton* b : {btn_copy_name_, btn_copy_code_, btn_copy_hash_, btn_create_, btn_channel_id_}) {
     connect(b, &HoverButton::MouseEntered, this, [this, b] {
       const QModelIndex current = grid_->currentIndex();
-      b->setToolTip(current.isValid() ? model_->index(current.row(), 0).data().toString()
-                                      : QString());
+      const QString name =
+          current.isValid() ? model_->index(current.row(), 0).data().toString() : QString();
+      const QString keys = key_hints_.value(b);
+      b->setToolTip(name.isEmpty() ? keys : name + "\n" + keys);
     });
   }
   MakeBevel(this, QRect(376, 225, 177, 2), true);
@@ -241,6 +283,8 @@ void MainWindow::BuildControls() {
     action->setObjectName(name);
     return action;
   };
+  search1_ = add("search1");
+  popup_->addSeparator();
   n1_ = add("N1");
   n2_ = add("N2");
   n3_ = add("N3");
@@ -311,7 +355,6 @@ void MainWindow::BuildPanels() {
   blue.setColor(QPalette::Text, QColor(kHoverColor));
   edit1_->setPalette(blue);
   checkbox2_ = MakeCheckBox(c3, "CheckBox2", {10, 62, 228, 18});
-  checkbox2_->setFocusPolicy(Qt::ClickFocus);
   vhs_btn6_ = MakePanelButton(c3, "VHSBtn6", {30, 84, 84, 20});
   vhs_btn7_ = MakePanelButton(c3, "VHSBtn7", {134, 84, 84, 20});
   speed_form3_->SetActiveControl(edit1_);
@@ -339,6 +382,7 @@ void MainWindow::BuildPanels() {
     connect(action, &QAction::triggered, this, handler);
   }
   connect(btn_search_, &HoverButton::clicked, this, &MainWindow::BTN_SearchClick);
+  connect(search1_, &QAction::triggered, this, &MainWindow::BTN_SearchClick);
   connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &MainWindow::Grid1TitleBtnClick);
   connect(model_, &ChannelModel::NamePosted, this, &MainWindow::MT1AfterPost);
@@ -371,6 +415,7 @@ void MainWindow::ApplyTexts(const UiTexts& texts) {
   btn_channel_id_->setText(Q(texts.create_channel_id));
   channelid1_->setText(Q(texts.create_channel_id));
   match1_->setText(Q(texts.match_playlist));
+  search1_->setText(Q(texts.search_button));
 
   speed_form1_->SetCaption(Q(texts.save_options_title));
   speed_form2_->SetCaption(Q(texts.hash_options_title));
@@ -396,6 +441,135 @@ void MainWindow::ApplyTexts(const UiTexts& texts) {
   label2_hint_ = Q(texts.hint_header) + channel + "\r\n" + Q(texts.hint_lower) + yes_no(cbox4_) +
                  "\r\n" + Q(texts.hint_hyphen) + yes_no(cbox5_);
   label2_->setToolTip(label2_shows_hint_ ? label2_hint_ : QString());
+  ApplyKeyTexts(texts);
+}
+
+void MainWindow::SetUpKeyboard() {
+  // Keys of the commands. None is one the grid or its editor uses: F2,
+  // Enter, Escape, the arrows, letters, Ctrl+C, Ctrl+V, Ctrl+A, Ctrl+Z.
+  const std::pair<HoverButton*, QKeySequence> keys[] = {
+      {btn_start_, QKeySequence(Qt::Key_F5)},
+      {btn_search_, QKeySequence(Qt::CTRL | Qt::Key_F)},
+      {btn_save_, QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {btn_copy_name_, QKeySequence(Qt::CTRL | Qt::Key_1)},
+      {btn_copy_code_, QKeySequence(Qt::CTRL | Qt::Key_2)},
+      {btn_copy_hash_, QKeySequence(Qt::CTRL | Qt::Key_3)},
+      {btn_create_, QKeySequence(Qt::CTRL | Qt::Key_4)},
+      {btn_channel_id_, QKeySequence(Qt::CTRL | Qt::Key_I)},
+      {btn9_, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L)},
+      {btn6_, QKeySequence(Qt::Key_F1)},
+      {vhs_btn1_, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)},
+  };
+  // The search panel stays open beside the grid, so the window's keys work
+  // in it too: search, then copy what was found.
+  QWidget* search_panel = speed_form3_->Content();
+  const auto add_key = [this, search_panel](const QKeySequence& key) {
+    auto* action = new QAction(this);
+    action->setShortcut(key);
+    addAction(action);
+    search_panel->addAction(action);
+    return action;
+  };
+  for (const auto& [button, key] : keys) {
+    // Pressing the button, which does nothing while it is disabled.
+    QAction* action = add_key(key);
+    action->setObjectName(button->objectName() + "_Key");
+    connect(action, &QAction::triggered, button, &QAbstractButton::animateClick);
+    command_keys_.emplace_back(button, action);
+  }
+  load_key_ = add_key(QKeySequence(Qt::CTRL | Qt::Key_L));
+  load_key_->setObjectName("BTN_Start_Key2");
+  connect(load_key_, &QAction::triggered, btn_start_, &QAbstractButton::animateClick);
+  search_next_key_ = add_key(QKeySequence(Qt::Key_F3));
+  search_next_key_->setObjectName("SearchNext_Key");
+  connect(search_next_key_, &QAction::triggered, this, &MainWindow::SearchNext);
+  search_panel->addAction(match1_);
+
+  // The menu shows the buttons' keys beside its items; the window's actions
+  // take the keys, so the items' own shortcuts never fire.
+  for (const auto& [item, button] : {std::pair{search1_, btn_search_}, {n1_, btn_save_},
+                                     {n2_, btn_copy_name_}, {n3_, btn_copy_code_},
+                                     {md51_, btn_copy_hash_}, {m3u1_, btn_create_},
+                                     {channelid1_, btn_channel_id_}}) {
+    item->setShortcut(KeyOf(button));
+  }
+  for (QAction* item : popup_->actions()) item->setShortcutVisibleInContextMenu(true);
+
+  // Selector, load, grid, then the buttons' column top to bottom.
+  QWidget* const order[] = {combo_,         btn_start_,      grid_,          btn_search_,
+                            btn_save_,      btn_copy_name_,  btn_copy_code_, btn_copy_hash_,
+                            btn_create_,    btn_channel_id_, btn9_,          btn6_,
+                            vhs_btn1_,      btn7_};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  speed_form1_->SetButtons(vhs_btn2_, vhs_btn3_);
+  speed_form2_->SetButtons(vhs_btn4_, vhs_btn5_);
+  speed_form3_->SetButtons(vhs_btn6_, vhs_btn7_);
+}
+
+QKeySequence MainWindow::KeyOf(HoverButton* button) const {
+  for (const auto& [b, action] : command_keys_) {
+    if (b == button) return action->shortcut();
+  }
+  return {};
+}
+
+QString MainWindow::KeyHint(HoverButton* button, const UiTexts& texts) const {
+  QStringList keys{KeyText(KeyOf(button))};
+  if (button == btn_start_) keys << KeyText(load_key_->shortcut());
+  if (button == btn_search_) keys << KeyText(search_next_key_->shortcut());
+  return Q(keys.size() > 1 ? texts.keys_many : texts.key_one) + keys.join(", ");
+}
+
+void MainWindow::ApplyKeyTexts(const UiTexts& texts) {
+  // The buttons draw their captions themselves, and the load button's is
+  // blank during a load: their names for assistive technology are set here.
+  const std::initializer_list<HoverButton*> copy_buttons = {
+      btn_copy_name_, btn_copy_code_, btn_copy_hash_, btn_create_, btn_channel_id_};
+  for (HoverButton* button : {btn_start_, btn_search_, btn_save_, btn_copy_name_, btn_copy_code_,
+                              btn_copy_hash_, btn_create_, btn_channel_id_, btn9_, btn6_,
+                              vhs_btn1_}) {
+    const QString hint = KeyHint(button, texts);
+    button->setAccessibleName(button == btn_start_ ? Q(texts.load_button) : button->text());
+    button->setAccessibleDescription(hint);
+    if (std::find(copy_buttons.begin(), copy_buttons.end(), button) != copy_buttons.end()) {
+      key_hints_[button] = hint;
+    } else {
+      button->setToolTip(hint);
+    }
+  }
+  btn7_->setAccessibleName(btn7_->text());
+  const QString enter = Q(texts.key_one) + KeyText(QKeySequence(Qt::Key_Enter));
+  const QString escape = Q(texts.key_one) + KeyText(QKeySequence(Qt::Key_Escape));
+  for (HoverButton* b : {vhs_btn2_, vhs_btn4_, vhs_btn6_, vhs_btn3_, vhs_btn5_, vhs_btn7_}) {
+    const bool ok = b == vhs_btn2_ || b == vhs_btn4_ || b == vhs_btn6_;
+    b->setAccessibleName(b->text());
+    b->setAccessibleDescription(ok ? enter : escape);
+    b->setToolTip(ok ? enter : escape);
+  }
+  vhs_btn6_->setToolTip(enter + ", " + KeyText(search_next_key_->shortcut()));
+  vhs_btn6_->setAccessibleDescription(vhs_btn6_->toolTip());
+
+  combo_->setAccessibleName(Q(texts.provider_label));
+  combo_->setAccessibleDescription(Q(texts.selector_description));
+  grid_->setAccessibleName(Q(texts.grid_name));
+  grid_->setAccessibleDescription(Q(texts.grid_description));
+  label2_->setAccessibleDescription(Q(texts.buffer_name));
+  progress_->setAccessibleName(Q(texts.progress_name));
+  edit1_->setAccessibleName(Q(texts.search_text_1) + " " + Q(texts.search_text_2));
+}
+
+void MainWindow::ShowGridFocus() {
+  // Blue, like a button under the mouse, while the grid or its editor has
+  // the focus.
+  const QWidget* focus = QApplication::focusWidget();
+  const bool focused = focus && (focus == grid_ || grid_->isAncestorOf(focus));
+  QPalette pal = grid_->palette();
+  pal.setColor(QPalette::WindowText, QColor(focused ? kHoverColor : kTextColor));
+  grid_->setPalette(pal);
+  // Two pixels either way, so the rows do not move.
+  grid_->setFrameShadow(focused ? QFrame::Plain : QFrame::Sunken);
+  grid_->setLineWidth(focused ? 2 : 1);
 }
 
 // Qt's own texts (file dialogs, standard buttons) switch with the program's.
@@ -635,6 +809,45 @@ void MainWindow::FinishLoad(const LoadResult& result) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   // While a load runs the window takes no input; closing it is still allowed.
   if (runner_.Running() && IsInputEvent(event->type())) return true;
+  // A window of the program that closes while it has the keyboard (a panel,
+  // a dialog, the About or the matching window) hands the keyboard to the
+  // window it belongs to, as a window manager does; without one the keyboard
+  // would be left with no window at all.
+  const bool closing = event->type() == QEvent::Close || event->type() == QEvent::Hide;
+  if (closing && watched->isWidgetType()) {
+    auto* window = static_cast<QWidget*>(watched);
+    QWidget* parent = window->parentWidget();
+    if (window->isWindow() && parent && window->windowType() != Qt::Popup &&
+        window->windowType() != Qt::ToolTip && QApplication::activeWindow() == window) {
+      parent->window()->activateWindow();
+    }
+  }
+  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && (widget == grid_ || grid_->isAncestorOf(widget))) ShowGridFocus();
+  }
+  // Shift+F10 opens the grid's menu, as the menu key does.
+  if (event->type() == QEvent::KeyPress && watched == grid_) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier &&
+        grid_->contextMenuPolicy() == Qt::CustomContextMenu) {
+      const QRect cell = grid_->visualRect(grid_->currentIndex());
+      emit grid_->customContextMenuRequested(cell.isValid() ? cell.center() : QPoint(0, 0));
+      return true;
+    }
+  }
+  // Arrows on the closed selector open its list, so that they move in the
+  // list and only Enter picks a provider (a choice sends the focus to the grid).
+  if (event->type() == QEvent::KeyPress && (watched == combo_ || watched == combo_->lineEdit())) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                       key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown;
+    if (plain && arrow) {
+      combo_->showPopup();
+      return true;
+    }
+  }
   if (event->type() == QEvent::ToolTip) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget && widget->window() == this && !widget->toolTip().isEmpty()) {
@@ -775,6 +988,16 @@ void MainWindow::VHSBtn4Click() {
 void MainWindow::BTN_SearchClick() {
   speed_form3_->Show();
   edit1_->setFocus();
+}
+
+void MainWindow::SearchNext() {
+  if (!btn_search_->isEnabled()) return;
+  const QByteArray text = edit1_->text().toUtf8();
+  if (Trim(std::string_view(text.constData(), text.size())).empty()) {
+    BTN_SearchClick();
+    return;
+  }
+  VHSBtn6Click();
 }
 
 void MainWindow::SpeedForm3Show() { search_position_ = 0; }

@@ -6,16 +6,20 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QLabel>
+#include <QHash>
 #include <QMenu>
 #include <QTableView>
 #include <QWidget>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/about_window.h"
 #include "app/channel_model.h"
 #include "app/load_runner.h"
 #include "app/widgets/hover_button.h"
 #include "app/widgets/dialog_panel.h"
+#include "app/widgets/focus_frame.h"
 #include "app/widgets/progress_strip.h"
 #include "loaders/providers.h"
 #include "matching/matcher.h"
@@ -93,6 +97,9 @@ class MainWindow : public QWidget {
   void VHSBtn4Click();
   // Search and sorting.
   void BTN_SearchClick();
+  // F3: the next step of the search with the panel's text; opens the panel
+  // when there is no text to go on with.
+  void SearchNext();
   void SpeedForm3Show();
   void SpeedForm3Hide();
   void VHSBtn6Click();
@@ -156,6 +163,12 @@ class MainWindow : public QWidget {
   HoverButton* MakePanelButton(QWidget* parent, const char* name, const QRect& place);
   QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QRect& place);
   void ApplyTexts(const UiTexts& texts);
+  // Keys of the commands, the tab order, and the texts that tell them.
+  void SetUpKeyboard();
+  void ApplyKeyTexts(const UiTexts& texts);
+  QKeySequence KeyOf(HoverButton* button) const;
+  QString KeyHint(HoverButton* button, const UiTexts& texts) const;
+  void ShowGridFocus();
   void RefreshBufferLabel();
   void AttachPopupMenu(bool attach);
   void RunLoader(const Provider& provider);
@@ -220,6 +233,14 @@ class MainWindow : public QWidget {
   QAction* m3u1_ = nullptr;
   QAction* channelid1_ = nullptr;
   QAction* match1_ = nullptr;
+  QAction* search1_ = nullptr;
+  // The commands' keys, each pressing its button (which ignores it while
+  // disabled); Ctrl+L loads too, F3 searches on.
+  std::vector<std::pair<HoverButton*, QAction*>> command_keys_;
+  QAction* load_key_ = nullptr;
+  QAction* search_next_key_ = nullptr;
+  // What each copy button's hint adds to the channel's name.
+  QHash<HoverButton*, QString> key_hints_;
   PlaylistMatchWindow* match_window_ = nullptr;
   std::string provider_key_;
   std::string loading_key_;

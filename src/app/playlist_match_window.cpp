@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QMessageBox>
 #include <QSplitter>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <unordered_set>
 
@@ -56,6 +57,7 @@ PlaylistMatchWindow::PlaylistMatchWindow(MainWindow& owner)
   setWindowIcon(owner.windowIcon());
   language_ = LanguageFromCode(owner.LanguageCode().toStdString());
   BuildControls();
+  SetUpKeyboard();
   resize(1000, 640);
   setMinimumSize(720, 420);
   if (const QScreen* screen = owner.screen()) {
@@ -282,11 +284,69 @@ void PlaylistMatchWindow::ApplyTexts() {
 void PlaylistMatchWindow::SetRu() {
   language_ = Language::kRu;
   ApplyTexts();
+  ApplyKeyboardTexts();
 }
 
 void PlaylistMatchWindow::SetEn() {
   language_ = Language::kEn;
   ApplyTexts();
+  ApplyKeyboardTexts();
+}
+
+namespace {
+
+// Escape that no control of the window took for itself (an open drop-down,
+// a name being picked) closes the window.
+class EscapeCloses : public QObject {
+ public:
+  explicit EscapeCloses(QWidget* window) : QObject(window), window_(window) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+        window_->close();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* window_;
+};
+
+}  // namespace
+
+void PlaylistMatchWindow::SetUpKeyboard() {
+  // Tab leaves the table, so the buttons below it are reached; the arrows
+  // move between its rows.
+  grid_->setTabKeyNavigation(false);
+  installEventFilter(new EscapeCloses(this));
+  // The bottom row in the order it stands, Close last.
+  setTabOrder(write_playlist_, save_mapping_);
+  setTabOrder(save_mapping_, open_mapping_);
+  ApplyKeyboardTexts();
+}
+
+void PlaylistMatchWindow::ApplyKeyboardTexts() {
+  const UiTexts& texts = TextsFor(language_);
+  grid_->setAccessibleName(Q(texts.match_grid_name));
+  grid_->setAccessibleDescription(Q(texts.match_grid_description));
+  accept_score_->setAccessibleName(Q(texts.match_score_name));
+  progress_->setAccessibleName(Q(texts.match_progress_name));
+  refresh_tree_->setAccessibleName(Q(texts.match_refresh_name));
+  close_->setToolTip(Q(texts.key_one) +
+                     QKeySequence(Qt::Key_Escape).toString(QKeySequence::NativeText));
+  close_->setAccessibleDescription(close_->toolTip());
+  // The search field's clear button is a picture only.
+  if (auto* clear = search_->findChild<QAction*>("_q_qlineeditclearaction")) {
+    clear->setToolTip(Q(texts.clear_search));
+    for (QToolButton* button : search_->findChildren<QToolButton*>()) {
+      if (button->defaultAction() == clear) button->setAccessibleName(Q(texts.clear_search));
+    }
+  }
 }
 
 QString PlaylistMatchWindow::StatusText() const { return status_label_->text(); }

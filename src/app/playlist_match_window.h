@@ -72,6 +72,9 @@ class PlaylistMatchWindow : public QWidget {
 
  private:
   void BuildControls();
+  // Tab order, Escape, and the names assistive technology reads.
+  void SetUpKeyboard();
+  void ApplyKeyboardTexts();
   void ApplyTexts();
   const MatchWindowTexts& Texts() const;
   void StartMatch(std::filesystem::path path, std::shared_ptr<const Playlist> playlist);

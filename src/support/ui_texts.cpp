@@ -92,6 +92,25 @@ const UiTexts kRussian{
     .hint_header = "Параметры последнего сохранения:\r\n- телеканал - ",
     .hint_lower = "- русские названия в нижний регистр - ",
     .hint_hyphen = "- удалять дефис - ",
+    .key_one = "Клавиша: ",
+    .keys_many = "Клавиши: ",
+    .selector_description =
+        "Alt+Вниз открывает список; стрелки ходят по нему, Enter выбирает провайдера.",
+    .grid_name = "Список каналов",
+    .grid_description =
+        "F2 или буква начинает правку названия, Enter сохраняет её, Esc отменяет; "
+        "Tab переходит к кнопкам, клавиша меню открывает меню.",
+    .buffer_name = "Содержимое буфера обмена",
+    .progress_name = "Идёт загрузка",
+    .logo_name = "Логотип Brelvik",
+    .match_grid_name = "Каналы и их названия в плейлисте",
+    .match_grid_description =
+        "Enter подтверждает предложение, Delete — без пары, F2 или буква открывает "
+        "список названий; Tab уходит из таблицы, Esc закрывает окно.",
+    .match_score_name = "Наименьшая оценка для принятия",
+    .match_progress_name = "Ход сопоставления",
+    .match_refresh_name = "Изменения у провайдера",
+    .clear_search = "Очистить поиск",
 };
 
 const UiTexts kEnglish{
@@ -180,6 +199,25 @@ const UiTexts kEnglish{
     .hint_header = "Parameters last saved:\r\n- telechannel - ",
     .hint_lower = "- russian names to lower case - ",
     .hint_hyphen = "- remove hyphens - ",
+    .key_one = "Key: ",
+    .keys_many = "Keys: ",
+    .selector_description =
+        "Alt+Down opens the list; the arrow keys move in it, Enter picks the provider.",
+    .grid_name = "Channel list",
+    .grid_description =
+        "F2 or a letter starts editing the name, Enter saves it, Esc cancels; "
+        "Tab moves on to the buttons, the menu key opens the menu.",
+    .buffer_name = "What the clipboard holds",
+    .progress_name = "Loading",
+    .logo_name = "Brelvik logo",
+    .match_grid_name = "Channels and their playlist names",
+    .match_grid_description =
+        "Enter confirms the suggestion, Delete says no match, F2 or a letter opens the "
+        "playlist's names; Tab leaves the table, Esc closes the window.",
+    .match_score_name = "Lowest score to accept",
+    .match_progress_name = "Matching progress",
+    .match_refresh_name = "Changes at the provider",
+    .clear_search = "Clear the search",
 };
 
 const MatchWindowTexts kMatchRussian{

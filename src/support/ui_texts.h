@@ -83,6 +83,22 @@ struct UiTexts {
   std::string_view hint_header;       // followed by the channel name
   std::string_view hint_lower;        // followed by Yes/No
   std::string_view hint_hyphen;       // followed by Yes/No
+  // Keys, as tooltips and assistive technology tell them.
+  std::string_view key_one;           // before one key: "Key: F1"
+  std::string_view keys_many;         // before several: "Keys: F5, Ctrl+L"
+  std::string_view selector_description;  // Combo1
+  std::string_view grid_name;             // Grid1
+  std::string_view grid_description;
+  std::string_view buffer_name;           // Label2
+  std::string_view progress_name;         // Panel_Progress
+  std::string_view logo_name;             // the About window's picture
+  // The matching window's controls without a caption of their own.
+  std::string_view match_grid_name;
+  std::string_view match_grid_description;
+  std::string_view match_score_name;      // the score beside "accept all"
+  std::string_view match_progress_name;
+  std::string_view match_refresh_name;
+  std::string_view clear_search;          // the clear button of a search field
 };
 
 const UiTexts& TextsFor(Language language);

@@ -151,11 +151,12 @@ TEST_F(MainWindowTest, LoadsVsetvFromALoopbackSite) {
   EXPECT_FALSE(w->Model().flags(w->Model().index(0, 1)) & Qt::ItemIsEditable);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-  // Hovering a copy button shows the current channel's name as its hint.
+  // Hovering a copy button shows the current channel's name as its hint,
+  // then the button's key.
   auto* copy = Find<HoverButton>(*w, "BTN_CopyName");
   QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
   QApplication::sendEvent(copy, &enter);
-  EXPECT_EQ(copy->toolTip(), "Discovery Channel");
+  EXPECT_EQ(copy->toolTip(), "Discovery Channel\nКлавиша: Ctrl+1");
 
   // A second load gives the same table; choosing another provider empties it.
   LoadAndWait(*w);

@@ -2,6 +2,7 @@
 #include "app/widgets/dialog_panel.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace brelvik {
@@ -50,17 +51,52 @@ void DialogPanel::Show() {
   window_->show();
   window_->raise();
   window_->activateWindow();
-  if (active_control_) active_control_->setFocus();
+  if (active_control_) {
+    active_control_->setFocus();
+    return;
+  }
+  // Each showing starts at the dialog's first control, as a dialog does.
+  for (QWidget* w = content_->nextInFocusChain(); w != content_ && content_->isAncestorOf(w);
+       w = w->nextInFocusChain()) {
+    if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(window_) &&
+        !w->focusProxy()) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+}
+
+void DialogPanel::SetButtons(QAbstractButton* ok, QAbstractButton* cancel) {
+  ok_ = ok;
+  cancel_ = cancel;
 }
 
 void DialogPanel::Hide() {
-  if (window_) window_->hide();
+  // As the close box does, so that the owner sees the dialog close.
+  if (window_) window_->close();
 }
 
 bool DialogPanel::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_) {
     if (event->type() == QEvent::Show) emit Shown();
     if (event->type() == QEvent::Hide) emit Hidden();
+    // Keys that no control of the dialog took come here.
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+      if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && ok_) {
+        if (!key->isAutoRepeat()) ok_->click();
+        return true;
+      }
+      if (plain && key->key() == Qt::Key_Escape) {
+        if (cancel_) {
+          cancel_->click();
+        } else {
+          Hide();
+        }
+        return true;
+      }
+    }
   }
   return QObject::eventFilter(watched, event);
 }

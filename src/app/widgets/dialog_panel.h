@@ -1,8 +1,10 @@
 // A small option dialog shown and hidden without being modal. Its controls
 // exist from the start (so their states outlive the window); the window itself
-// is made on the first showing and kept for later ones.
+// is made on the first showing and kept for later ones. Enter presses its OK
+// button and Escape its Cancel button, wherever the focus is in it.
 #pragma once
 
+#include <QAbstractButton>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -26,6 +28,9 @@ class DialogPanel : public QObject {
   // The control that gets the focus when the panel is shown, or none.
   void SetActiveControl(QWidget* control) { active_control_ = control; }
   void SetCentredOnOwner(bool centred) { centred_ = centred; }
+  // The buttons Enter and Escape press; without a Cancel button Escape hides
+  // the panel. A focused button takes Enter itself.
+  void SetButtons(QAbstractButton* ok, QAbstractButton* cancel);
 
   void Show();
   void Hide();
@@ -44,6 +49,8 @@ class DialogPanel : public QObject {
   QWidget* content_;
   QPointer<QWidget> window_;
   QPointer<QWidget> active_control_;
+  QPointer<QAbstractButton> ok_;
+  QPointer<QAbstractButton> cancel_;
   QString caption_;
   Border border_;
   bool centred_ = false;

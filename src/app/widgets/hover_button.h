@@ -1,5 +1,7 @@
 // The flat push button of every command: reports mouse enter and leave and
-// draws a one-pixel frame, raised while up and sunken while pressed.
+// draws a one-pixel frame, raised while up and sunken while pressed. It takes
+// the focus from the keyboard only (Tab), shows it with its hover colour and
+// a dotted frame, and is pressed with Space, Enter or Return.
 #pragma once
 
 #include <QAbstractButton>
@@ -13,8 +15,8 @@ class HoverButton : public QAbstractButton {
   explicit HoverButton(QWidget* parent = nullptr);
 
   void SetTextColor(const QColor& color);
-  // The caption takes `over` while the mouse is over the button and `rest`
-  // otherwise (from now on).
+  // The caption takes `over` while the mouse is over the button or the
+  // button has the focus, and `rest` otherwise (from now on).
   void SetHoverColors(const QColor& rest, const QColor& over);
   QColor TextColor() const { return text_color_; }
   QSize sizeHint() const override { return {22, 22}; }
@@ -27,8 +29,13 @@ class HoverButton : public QAbstractButton {
   void paintEvent(QPaintEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void ShowHighlight(bool on);
+
   QColor text_color_;
   QColor rest_color_;
   QColor over_color_;
