@@ -939,12 +939,17 @@ void MainWindow::SaveIDFile(const std::string& text, const ChannelIdFindings& fi
   }
   MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), Q(texts.save_done));
   if (findings.Empty()) return;
-  QStringList reports;
+  // A few lines of each report in the box, every line in its details: a
+  // list of hundreds never makes the box taller than the screen.
+  QStringList reports, details;
   for (const FindingReport& report : DescribeChannelIdFindings(findings, texts)) {
     reports << Q(FindingReportText(report, texts, kFindingsShown));
+    if (report.items.size() > kFindingsShown) {
+      details << Q(FindingReportText(report, texts, report.items.size()));
+    }
   }
   MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption),
-                     reports.join("\n\n"));
+                     reports.join("\n\n"), details.join("\n\n"));
 }
 
 void MainWindow::CopyToClipboard(const QString& text) {
@@ -1069,7 +1074,10 @@ void MainWindow::BTN_SaveToFileClick() {
   if (const std::vector<std::string> notices = ExportNotices(report, language); !notices.empty()) {
     QStringList lines;
     for (const std::string& notice : notices) lines << Q(notice);
-    MessageBoxes::Show(this, QMessageBox::Information, Q(Texts().message_caption), lines.join('\n'));
+    QStringList shown = lines.mid(0, static_cast<qsizetype>(kFindingsShown));
+    if (lines.size() > shown.size()) shown << QString("…");
+    MessageBoxes::Show(this, QMessageBox::Information, Q(Texts().message_caption),
+                       shown.join('\n'), lines.size() > shown.size() ? lines.join('\n') : QString());
   }
 }
 

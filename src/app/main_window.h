@@ -50,7 +50,7 @@ class MainWindow : public QWidget {
   static constexpr QRgb kSelectedCellColor = qRgb(204, 211, 228);
   static constexpr int kHintShowMs = 5000;
   // Rows or keys a notice after saving the channel_id file names, per kind.
-  static constexpr std::size_t kFindingsShown = 20;
+  static constexpr std::size_t kFindingsShown = 5;
 
   explicit MainWindow(AppSettings settings = {}, QWidget* parent = nullptr);
   ~MainWindow() override;

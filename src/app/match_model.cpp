@@ -65,6 +65,14 @@ const QString& MatchModel::ReasonOf(int row) const {
   return *reason;
 }
 
+QString MatchModel::AlsoHint(const RowMatch& match) const {
+  QStringList lines{Q(MatchTextsFor(language_).also_hint).arg(match.also.size())};
+  for (const FurtherName& further : match.also) {
+    lines << Q(run_.names[further.name].name) + " — " + Q(ReasonText(further.reason, language_));
+  }
+  return lines.join('\n');
+}
+
 QVariant MatchModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const std::size_t r = static_cast<std::size_t>(index.row());
@@ -73,7 +81,7 @@ QVariant MatchModel::data(const QModelIndex& index, int role) const {
   // An unmatched row's closest name is only told in its reason: in this
   // column it would read as a match.
   const bool shown = match.name && match.status != MatchStatus::kNone;
-  const QString playlist_name = shown ? Q(run_.names[*match.name].name) : QString();
+  const auto playlist_name = [&] { return shown ? Q(run_.names[*match.name].name) : QString(); };
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -81,7 +89,10 @@ QVariant MatchModel::data(const QModelIndex& index, int role) const {
       switch (index.column()) {
         case kProviderName: return Q(row.name);
         case kCode: return Q(row.code);
-        case kPlaylistName: return playlist_name;
+        case kPlaylistName: return playlist_name();
+        case kAlso:
+          if (role == kSortRole) return static_cast<int>(match.also.size());
+          return match.also.empty() ? QString() : QString("+%1").arg(match.also.size());
         case kScore: return match.score;
         case kStatus: return role == kSortRole ? QVariant(StatusRank(match)) : StatusText(match);
         case kReason: return ReasonOf(index.row());
@@ -89,9 +100,11 @@ QVariant MatchModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::ToolTipRole:
       if (index.column() == kReason) return ReasonOf(index.row());
+      if (index.column() == kAlso && !match.also.empty()) return AlsoHint(match);
       if (index.column() == kPlaylistName && shown) {
-        return Q(MatchTextsFor(language_).entries_hint)
-            .arg(run_.names[*match.name].entries);
+        QString hint = Q(MatchTextsFor(language_).entries_hint).arg(run_.names[*match.name].entries);
+        if (!match.also.empty()) hint += "\n" + AlsoHint(match);
+        return hint;
       }
       return {};
     case Qt::BackgroundRole:
@@ -109,13 +122,30 @@ QVariant MatchModel::data(const QModelIndex& index, int role) const {
       }
       return {};
     case Qt::TextAlignmentRole:
-      if (index.column() == kScore || index.column() == kCode) {
+      if (index.column() == kScore || index.column() == kCode || index.column() == kAlso) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
       }
       return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     default:
       return {};
   }
+}
+
+const QString& MatchModel::SearchText(int row) const {
+  std::optional<QString>& text = search_texts_[static_cast<std::size_t>(row)];
+  if (!text) {
+    const RowMatch& match = run_.rows[static_cast<std::size_t>(row)];
+    const ChannelRow& channel = rows_[static_cast<std::size_t>(row)];
+    QString all = Q(channel.name) + '\n' + Q(channel.code);
+    if (match.name && match.status != MatchStatus::kNone) all += '\n' + Q(run_.names[*match.name].name);
+    text = all.toCaseFolded();
+  }
+  return *text;
+}
+
+std::size_t MatchModel::UserDecisions() const {
+  return static_cast<std::size_t>(std::count_if(run_.rows.begin(), run_.rows.end(),
+                                                [](const RowMatch& m) { return m.by_user; }));
 }
 
 bool MatchModel::ResolveName(const QString& text, std::optional<std::size_t>& name) const {
@@ -148,15 +178,49 @@ bool MatchModel::setData(const QModelIndex& index, const QVariant& value, int ro
   if (role != Qt::EditRole || !index.isValid() || index.column() != kPlaylistName) return false;
   std::optional<std::size_t> name;
   if (!ResolveName(value.toString(), name)) return false;
-  Decide(index.row(), name);
+  if (!Decide(index.row(), name)) return false;
+  emit Picked(index.row());
   return true;
 }
 
-void MatchModel::Decide(int row, std::optional<std::size_t> name) {
+bool MatchModel::Decide(int row, std::optional<std::size_t> name) {
+  if (row < 0 || row >= rowCount()) return false;
+  if (name && give_question_) {
+    const std::optional<std::size_t> holder = HolderOf(run_, *name);
+    if (holder && static_cast<int>(*holder) != row &&
+        !give_question_(row, *name, static_cast<int>(*holder))) {
+      return false;
+    }
+  }
+  DecideByUser(run_, static_cast<std::size_t>(row), name, rows_[static_cast<std::size_t>(row)].name);
+  Changed();
+  return true;
+}
+
+void MatchModel::Attach(int row, std::size_t name) {
+  if (row < 0 || row >= rowCount() || name >= run_.names.size()) return;
+  AttachByUser(run_, static_cast<std::size_t>(row), name);
+  Changed();
+}
+
+void MatchModel::Detach(int row, std::size_t name) {
   if (row < 0 || row >= rowCount()) return;
-  DecideByUser(run_, static_cast<std::size_t>(row), name);
-  reasons_[static_cast<std::size_t>(row)].reset();
-  emit dataChanged(index(row, 0), index(row, kColumns - 1));
+  DetachByUser(run_, static_cast<std::size_t>(row), name);
+  Changed();
+}
+
+void MatchModel::Restore(MatchRun run) {
+  run_ = std::move(run);
+  Changed();
+}
+
+void MatchModel::Changed() {
+  // A decision can change other rows too (the row that gave its name up,
+  // the further names): every row is told, and texts are made again when
+  // shown.
+  for (auto& reason : reasons_) reason.reset();
+  for (auto& text : search_texts_) text.reset();
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumns - 1));
 }
 
 Qt::ItemFlags MatchModel::flags(const QModelIndex& index) const {
@@ -184,6 +248,7 @@ void MatchModel::Assign(ChannelRows rows, MatchRun run) {
   rows_ = std::move(rows);
   run_ = std::move(run);
   reasons_.assign(run_.rows.size(), std::nullopt);
+  search_texts_.assign(run_.rows.size(), std::nullopt);
   sorted_names_.clear();
   for (const PlaylistName& name : run_.names) sorted_names_ << Q(name.name);
   QCollator collator;
@@ -195,10 +260,7 @@ void MatchModel::Assign(ChannelRows rows, MatchRun run) {
 
 void MatchModel::Clear() { Assign({}, {}); }
 
-void MatchModel::RunChanged() {
-  for (auto& reason : reasons_) reason.reset();
-  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumns - 1));
-}
+void MatchModel::RunChanged() { Changed(); }
 
 MatchFilterModel::MatchFilterModel(QObject* parent)
     // English collation is the root one the main grid sorts by (Latin
@@ -223,7 +285,9 @@ void MatchFilterModel::SetFilter(MatchFilter filter) {
 }
 
 void MatchFilterModel::SetSearch(const QString& text) {
-  search_ = text.trimmed();
+  const QString folded = text.trimmed().toCaseFolded();
+  if (folded == search_) return;
+  search_ = folded;
   invalidateRowsFilter();
 }
 
@@ -233,17 +297,16 @@ bool MatchFilterModel::filterAcceptsRow(int source_row, const QModelIndex&) cons
   switch (filter_) {
     case MatchFilter::kAll: break;
     case MatchFilter::kReview: if (match.status != MatchStatus::kReview) return false; break;
-    case MatchFilter::kNone: if (match.status != MatchStatus::kNone) return false; break;
+    case MatchFilter::kNone:
+      if (match.status != MatchStatus::kNone || match.by_user) return false;
+      break;
     case MatchFilter::kExact: if (match.status != MatchStatus::kExact) return false; break;
-    case MatchFilter::kAuto: if (match.status != MatchStatus::kAuto) return false; break;
+    case MatchFilter::kAuto:
+      if (match.status != MatchStatus::kAuto || match.by_user) return false;
+      break;
+    case MatchFilter::kYours: if (!match.by_user) return false; break;
   }
-  if (search_.isEmpty()) return true;
-  for (const int column : {MatchModel::kProviderName, MatchModel::kCode, MatchModel::kPlaylistName}) {
-    if (model->index(source_row, column).data().toString().contains(search_, Qt::CaseInsensitive)) {
-      return true;
-    }
-  }
-  return false;
+  return search_.isEmpty() || model->SearchText(source_row).contains(search_);
 }
 
 }  // namespace brelvik

@@ -2,6 +2,7 @@
 #include "app/playlist_match_window.h"
 
 #include <QApplication>
+#include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <array>
 #include <unordered_set>
 
 #include "app/main_window.h"
@@ -58,11 +60,9 @@ PlaylistMatchWindow::PlaylistMatchWindow(MainWindow& owner)
   language_ = LanguageFromCode(owner.LanguageCode().toStdString());
   BuildControls();
   SetUpKeyboard();
-  resize(1000, 640);
-  setMinimumSize(720, 420);
-  if (const QScreen* screen = owner.screen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  // The least size is the layout's: every control whole.
+  resize(1000, 680);
+  PlaceBesideOwner();
   connect(&runner_, &MatchRunner::Progress, this, &PlaylistMatchWindow::ShowProgress);
   connect(&runner_, &MatchRunner::Finished, this, &PlaylistMatchWindow::MatchFinished);
   // The table's names change under the restore button: edits, sorting, renames.
@@ -84,6 +84,7 @@ void PlaylistMatchWindow::BuildControls() {
   open_playlist_ = MakeButton(this, "BTN_OpenPlaylist");
   playlist_label_ = MakeLabel(this, "Label_Playlist");
   playlist_label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  playlist_label_->setWordWrap(true);
   top->addWidget(open_playlist_);
   top->addWidget(playlist_label_, 1);
 
@@ -102,7 +103,7 @@ void PlaylistMatchWindow::BuildControls() {
   filter_label_ = MakeLabel(this, "Label_Filter");
   filter_ = new QComboBox(this);
   filter_->setObjectName("Combo_Filter");
-  for (int i = 0; i < 5; ++i) filter_->addItem(QString());
+  for (int i = 0; i < 6; ++i) filter_->addItem(QString());
   filter_label_->setBuddy(filter_);
   search_label_ = MakeLabel(this, "Label_Search");
   search_ = new QLineEdit(this);
@@ -117,17 +118,21 @@ void PlaylistMatchWindow::BuildControls() {
   accept_score_->setObjectName("Spin_AcceptScore");
   accept_score_->setRange(1, 100);
   accept_score_->setValue(kDefaultAcceptScore);
+  undo_ = MakeButton(this, "BTN_Undo");
   tools->addWidget(filter_label_);
   tools->addWidget(filter_);
   tools->addSpacing(8);
   tools->addWidget(search_label_);
   tools->addWidget(search_, 1);
-  tools->addSpacing(8);
-  tools->addWidget(confirm_);
-  tools->addWidget(no_match_);
-  tools->addSpacing(8);
-  tools->addWidget(accept_all_);
-  tools->addWidget(accept_score_);
+  // The decisions on a row of their own, so that the window stays narrow
+  // enough for a small screen in both languages.
+  auto* decisions = new QHBoxLayout;
+  decisions->addWidget(confirm_);
+  decisions->addWidget(no_match_);
+  decisions->addStretch(1);
+  decisions->addWidget(accept_all_);
+  decisions->addWidget(accept_score_);
+  decisions->addWidget(undo_);
 
   model_ = new MatchModel(this);
   model_->SetLanguage(language_);
@@ -152,6 +157,7 @@ void PlaylistMatchWindow::BuildControls() {
   for (auto [column, width] : {std::pair{MatchModel::kProviderName, 200},
                                {MatchModel::kCode, 60},
                                {MatchModel::kPlaylistName, 220},
+                               {MatchModel::kAlso, 44},
                                {MatchModel::kScore, 50},
                                {MatchModel::kStatus, 100}}) {
     grid_->setColumnWidth(column, width);
@@ -174,21 +180,51 @@ void PlaylistMatchWindow::BuildControls() {
   refresh_layout->addWidget(refresh_tree_, 1);
   refresh_layout->addWidget(hide_refresh_, 0, Qt::AlignRight);
   refresh_panel_->hide();
+
+  further_panel_ = new QGroupBox(this);
+  further_panel_->setObjectName("Panel_Further");
+  auto* further_layout = new QHBoxLayout(further_panel_);
+  further_list_ = new QListWidget(further_panel_);
+  further_list_->setObjectName("List_Further");
+  further_list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  auto* further_buttons = new QVBoxLayout;
+  detach_ = MakeButton(further_panel_, "BTN_Detach");
+  attach_name_ = new QComboBox(further_panel_);
+  attach_name_->setObjectName("Combo_Attach");
+  attach_name_->setEditable(true);
+  attach_name_->setInsertPolicy(QComboBox::NoInsert);
+  attach_name_->setMinimumContentsLength(18);
+  attach_name_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  attach_ = MakeButton(further_panel_, "BTN_Attach");
+  further_buttons->addWidget(detach_);
+  further_buttons->addStretch(1);
+  further_buttons->addWidget(attach_name_);
+  further_buttons->addWidget(attach_);
+  further_layout->addWidget(further_list_, 1);
+  further_layout->addLayout(further_buttons);
+
   splitter_ = new QSplitter(Qt::Vertical, this);
   splitter_->setObjectName("Splitter_Match");
   splitter_->setChildrenCollapsible(false);
   splitter_->addWidget(grid_);
+  splitter_->addWidget(further_panel_);
   splitter_->addWidget(refresh_panel_);
-  splitter_->setStretchFactor(0, 3);
-  splitter_->setStretchFactor(1, 2);
+  splitter_->setStretchFactor(0, 4);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setStretchFactor(2, 2);
 
+  // Texts of any length wrap rather than widen the window.
   auto* counts_row = new QHBoxLayout;
   counts_ = MakeLabel(this, "Label_Counts");
+  counts_->setWordWrap(true);
   status_label_ = MakeLabel(this, "Label_Status");
   status_label_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  counts_row->addWidget(counts_);
-  counts_row->addWidget(status_label_, 1);
+  status_label_->setWordWrap(true);
+  counts_row->addWidget(counts_, 3);
+  counts_row->addWidget(status_label_, 2);
 
+  // What the match gives the table and the playlist, then the mapping files
+  // and Close.
   auto* bottom = new QHBoxLayout;
   apply_ = MakeButton(this, "BTN_Apply");
   restore_ = MakeButton(this, "BTN_Restore");
@@ -198,26 +234,50 @@ void PlaylistMatchWindow::BuildControls() {
   bottom->addWidget(restore_);
   bottom->addStretch(1);
   bottom->addWidget(write_playlist_);
+  auto* files = new QHBoxLayout;
   save_mapping_ = MakeButton(this, "BTN_SaveMapping");
   open_mapping_ = MakeButton(this, "BTN_OpenMapping");
-  bottom->addWidget(save_mapping_);
-  bottom->addWidget(open_mapping_);
-  bottom->addSpacing(16);
-  bottom->addWidget(close_);
+  files->addWidget(save_mapping_);
+  files->addWidget(open_mapping_);
+  files->addStretch(1);
+  files->addWidget(close_);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(progress_row_);
   layout->addLayout(tools);
+  layout->addLayout(decisions);
   layout->addWidget(splitter_, 1);
   layout->addLayout(counts_row);
   layout->addLayout(bottom);
+  layout->addLayout(files);
 
   connect(open_playlist_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_OpenPlaylistClick);
   connect(cancel_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_CancelMatchClick);
   connect(confirm_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_ConfirmClick);
   connect(no_match_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_NoMatchClick);
   connect(accept_all_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_AcceptAllClick);
+  connect(undo_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_UndoClick);
+  connect(detach_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_DetachClick);
+  connect(attach_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_AttachClick);
+  connect(attach_name_->lineEdit(), &QLineEdit::returnPressed, this,
+          &PlaylistMatchWindow::BTN_AttachClick);
+  connect(further_list_, &QListWidget::itemSelectionChanged, this,
+          &PlaylistMatchWindow::UpdateEnabled);
+  connect(attach_name_, &QComboBox::currentTextChanged, this, &PlaylistMatchWindow::UpdateEnabled);
+  model_->SetGiveQuestion(
+      [this](int row, std::size_t name, int holder) { return AskGive(row, name, holder); });
+  connect(model_, &MatchModel::Picked, this, [this](int row) {
+    // A row decided in its drop-down stays the current one, wherever the
+    // order now puts it.
+    const QModelIndex cell = proxy_->mapFromSource(model_->index(row, MatchModel::kPlaylistName));
+    if (!cell.isValid()) return;
+    grid_->selectionModel()->setCurrentIndex(
+        cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_->scrollTo(cell);
+  });
+  connect(model_, &QAbstractItemModel::dataChanged, this, &PlaylistMatchWindow::ShowFurther);
+  connect(model_, &QAbstractItemModel::modelReset, this, &PlaylistMatchWindow::ShowFurther);
   connect(apply_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_ApplyClick);
   connect(restore_, &QPushButton::clicked, this, &PlaylistMatchWindow::BTN_RestoreClick);
   connect(write_playlist_, &QPushButton::clicked, this,
@@ -228,8 +288,10 @@ void PlaylistMatchWindow::BuildControls() {
   connect(refresh_tree_, &QTreeWidget::itemActivated, this,
           &PlaylistMatchWindow::RefreshItemActivated);
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
-  connect(filter_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { proxy_->SetFilter(static_cast<MatchFilter>(std::max(index, 0))); });
+  connect(filter_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    proxy_->SetFilter(static_cast<MatchFilter>(std::max(index, 0)));
+    grid_->scrollToTop();
+  });
   connect(search_, &QLineEdit::textChanged, proxy_, &MatchFilterModel::SetSearch);
   connect(proxy_, &QAbstractItemModel::modelReset, this, &PlaylistMatchWindow::UpdateCounts);
   connect(proxy_, &QAbstractItemModel::layoutChanged, this, &PlaylistMatchWindow::UpdateCounts);
@@ -247,6 +309,7 @@ void PlaylistMatchWindow::BuildControls() {
                   proxy_->index(current.row(), MatchModel::kPlaylistName),
                   QItemSelectionModel::NoUpdate);
             }
+            ShowFurther();
           });
 }
 
@@ -256,7 +319,7 @@ void PlaylistMatchWindow::ApplyTexts() {
   open_playlist_->setText(Q(texts.open_playlist));
   cancel_->setText(Q(texts.cancel));
   filter_label_->setText(Q(texts.show));
-  for (int i = 0; i < 5; ++i) filter_->setItemText(i, Q(texts.filters[i]));
+  for (int i = 0; i < 6; ++i) filter_->setItemText(i, Q(texts.filters[i]));
   search_label_->setText(Q(texts.find));
   search_->setPlaceholderText(Q(texts.find_hint));
   confirm_->setText(Q(texts.confirm));
@@ -264,6 +327,11 @@ void PlaylistMatchWindow::ApplyTexts() {
   no_match_->setText(Q(texts.no_match));
   no_match_->setToolTip(Q(texts.no_match_hint));
   accept_all_->setText(Q(texts.accept_all));
+  undo_->setText(Q(texts.undo));
+  detach_->setText(Q(texts.detach));
+  attach_->setText(Q(texts.attach));
+  attach_name_->lineEdit()->setPlaceholderText(Q(texts.attach_hint));
+  ShowFurther();
   apply_->setText(Q(texts.apply));
   restore_->setText(Q(texts.restore));
   write_playlist_->setText(Q(texts.write_playlist));
@@ -464,7 +532,14 @@ void PlaylistMatchWindow::MatchFinished(const MatchOutcome& outcome) {
     carried_report = CompareWithMapping(*carry_, outcome.rows);
   }
   provider_key_ = job_provider_;
+  undo_run_.reset();
   model_->Assign(outcome.rows, std::move(run));
+  // Names to attach, found by any piece of them.
+  auto* completer = new QCompleter(model_->SortedNames(), attach_name_);
+  completer->setFilterMode(Qt::MatchContains);
+  completer->setCaseSensitivity(Qt::CaseInsensitive);
+  delete attach_name_->completer();
+  attach_name_->setCompleter(completer);
   if (carried_report) carried = DecisionsTaken(*carry_);
   carry_.reset();
   if (carried > 0) {
@@ -503,12 +578,26 @@ void PlaylistMatchWindow::TableReplaced() {
 }
 
 void PlaylistMatchWindow::UpdateCounts() {
-  const MatchCounts counts = model_->Run().Counts();
+  // The user's own decisions are counted apart from the matcher's.
+  std::size_t exact = 0, automatic = 0, yours = 0, review = 0, none = 0;
+  for (const RowMatch& match : model_->Run().rows) {
+    if (match.by_user) {
+      ++yours;
+      continue;
+    }
+    switch (match.status) {
+      case MatchStatus::kExact: ++exact; break;
+      case MatchStatus::kAuto: ++automatic; break;
+      case MatchStatus::kReview: ++review; break;
+      case MatchStatus::kNone: ++none; break;
+    }
+  }
   counts_->setText(Q(Texts().counts)
-                       .arg(counts.exact)
-                       .arg(counts.automatic)
-                       .arg(counts.review)
-                       .arg(counts.none)
+                       .arg(exact)
+                       .arg(automatic)
+                       .arg(yours)
+                       .arg(review)
+                       .arg(none)
                        .arg(proxy_->rowCount())
                        .arg(model_->rowCount()));
 }
@@ -523,6 +612,13 @@ void PlaylistMatchWindow::UpdateEnabled() {
   no_match_->setEnabled(has_selection);
   accept_all_->setEnabled(has_run);
   accept_score_->setEnabled(has_run);
+  undo_->setEnabled(has_run && undo_run_.has_value());
+  const int row = has_run ? CurrentRow() : -1;
+  const bool accepted = row >= 0 && Accepted(model_->Run().rows[row].status) &&
+                        model_->Run().rows[row].name.has_value();
+  detach_->setEnabled(accepted && !further_list_->selectedItems().isEmpty());
+  attach_name_->setEnabled(accepted);
+  attach_->setEnabled(accepted && !attach_name_->currentText().trimmed().isEmpty());
   grid_->setEnabled(!matching);
   apply_->setEnabled(has_run && has_rows);
   restore_->setEnabled(has_rows && owner_.Model().Table().Renamed());
@@ -589,17 +685,166 @@ void PlaylistMatchWindow::BTN_NoMatchClick() {
 
 void PlaylistMatchWindow::BTN_AcceptAllClick() {
   const int threshold = accept_score_->value();
-  int accepted = 0;
-  MatchRun& run = model_->MutableRun();
+  const MatchRun& run = model_->Run();
+  // Only suggestions whose one doubt is the score are taken at once; the
+  // others are counted by what keeps them.
+  std::vector<std::size_t> take;
+  std::array<std::size_t, 8> left{};
   for (std::size_t r = 0; r < run.rows.size(); ++r) {
-    const RowMatch& match = run.rows[r];
-    if (match.status == MatchStatus::kReview && match.name && match.score >= threshold) {
-      DecideByUser(run, r, match.name);
-      ++accepted;
+    switch (DoubtOf(run, r)) {
+      case ReviewDoubt::kNotReview: break;
+      case ReviewDoubt::kScore:
+        if (run.rows[r].score >= threshold) {
+          take.push_back(r);
+        } else {
+          ++left[7];
+        }
+        break;
+      case ReviewDoubt::kHeld: ++left[0]; break;
+      case ReviewDoubt::kTie: ++left[1]; break;
+      case ReviewDoubt::kSpelling: ++left[2]; break;
+      case ReviewDoubt::kUltraHd: ++left[3]; break;
+      case ReviewDoubt::kCountry: ++left[4]; break;
+      case ReviewDoubt::kAssumed: ++left[5]; break;
+      case ReviewDoubt::kOther: ++left[6]; break;
     }
   }
+  const MatchWindowTexts& texts = Texts();
+  std::size_t staying = 0;
+  QStringList reasons;
+  for (std::size_t k = 0; k < left.size(); ++k) {
+    staying += left[k];
+    if (left[k] > 0) reasons << "• " + Q(texts.left_for[k]).arg(left[k]);
+  }
+  const QString why = reasons.isEmpty() ? QString() : "\n\n" + reasons.join('\n');
+  if (take.empty()) {
+    MessageBoxes::Show(this, QMessageBox::Information, Q(texts.accept_title),
+                       Q(texts.accept_none).arg(staying) + why);
+    return;
+  }
+  if (MessageBoxes::Ask(this, QMessageBox::Question, Q(texts.accept_title),
+                        Q(texts.accept_question).arg(take.size()).arg(staying) + why,
+                        {Q(texts.confirm), Q(texts.cancel)}) != 0) {
+    return;
+  }
+  undo_run_ = model_->Run();
+  MatchRun& changed = model_->MutableRun();
+  for (const std::size_t r : take) {
+    DecideByUser(changed, r, changed.rows[r].name, model_->Rows()[r].name, false);
+  }
+  UpdateFurtherNames(changed);
   model_->RunChanged();
+  const std::size_t accepted = take.size();
   SetStatus([accepted](const MatchWindowTexts& texts) { return Q(texts.accepted).arg(accepted); });
+  UpdateEnabled();
+}
+
+void PlaylistMatchWindow::BTN_UndoClick() {
+  if (!undo_run_) return;
+  model_->Restore(std::move(*undo_run_));
+  undo_run_.reset();
+  SetStatus([](const MatchWindowTexts& texts) { return Q(texts.undone); });
+  UpdateCounts();
+  UpdateEnabled();
+}
+
+bool PlaylistMatchWindow::AskGive(int row, std::size_t name, int holder) {
+  const MatchWindowTexts& texts = Texts();
+  const QString text = Q(texts.give_question)
+                           .arg(Q(model_->Run().names[name].name))
+                           .arg(Q(model_->Rows()[holder].name))
+                           .arg(Q(model_->Rows()[row].name));
+  return MessageBoxes::Ask(this, QMessageBox::Question, Q(texts.give_title), text,
+                           {Q(texts.give), Q(texts.keep)}) == 0;
+}
+
+QStringList PlaylistMatchWindow::OverwriteQuestion() const {
+  const MatchWindowTexts& texts = Texts();
+  return {Q(texts.overwrite_title), Q(texts.overwrite_question), Q(texts.replace),
+          Q(texts.dont_replace)};
+}
+
+void PlaylistMatchWindow::PlaceBesideOwner() {
+  const QScreen* screen = owner_.screen();
+  if (!screen) return;
+  const QRect room = screen->availableGeometry();
+  const QRect main = owner_.frameGeometry();
+  const QSize size = frameGeometry().size().expandedTo(this->size());
+  QPoint at;
+  if (main.right() + 1 + size.width() <= room.right() + 1) {
+    at = QPoint(main.right() + 1, main.top());
+  } else if (main.left() - size.width() >= room.left()) {
+    at = QPoint(main.left() - size.width(), main.top());
+  } else {
+    // Over the main window, its title bar left in sight.
+    const int title = std::max(owner_.geometry().top() - main.top(), 0) + 32;
+    at = QPoint(main.left() + 24, main.top() + title);
+  }
+  at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+  at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+  move(at);
+}
+
+int PlaylistMatchWindow::CurrentRow() const {
+  const QModelIndex current = grid_->currentIndex();
+  if (!current.isValid()) return -1;
+  return proxy_->mapToSource(current).row();
+}
+
+void PlaylistMatchWindow::ShowFurther() {
+  const MatchWindowTexts& texts = Texts();
+  further_list_->clear();
+  const int row = CurrentRow();
+  if (row < 0 || row >= model_->rowCount()) {
+    further_panel_->setTitle(Q(texts.further_none));
+    UpdateEnabled();
+    return;
+  }
+  const RowMatch& match = model_->Run().rows[row];
+  further_panel_->setTitle(Q(texts.further_title).arg(Q(model_->Rows()[row].name)));
+  for (const FurtherName& further : match.also) {
+    auto* item = new QListWidgetItem(Q(model_->Run().names[further.name].name), further_list_);
+    item->setData(Qt::UserRole, static_cast<qulonglong>(further.name));
+    item->setToolTip(Q(ReasonText(further.reason, language_)));
+    if (further.by_user) {
+      QFont font = item->font();
+      font.setBold(true);
+      item->setFont(font);
+    }
+  }
+  if (match.also.empty()) {
+    auto* item = new QListWidgetItem(Q(texts.further_none), further_list_);
+    item->setFlags(Qt::NoItemFlags);
+  }
+  UpdateEnabled();
+}
+
+void PlaylistMatchWindow::BTN_DetachClick() {
+  const int row = CurrentRow();
+  const QList<QListWidgetItem*> selected = further_list_->selectedItems();
+  if (row < 0 || selected.isEmpty()) return;
+  model_->Detach(row, static_cast<std::size_t>(selected.front()->data(Qt::UserRole).toULongLong()));
+}
+
+void PlaylistMatchWindow::BTN_AttachClick() {
+  const int row = CurrentRow();
+  if (row < 0) return;
+  std::optional<std::size_t> name;
+  if (!model_->ResolveName(attach_name_->currentText(), name) || !name) return;
+  const MatchRun& run = model_->Run();
+  // A name that is another row's match is decided on that row.
+  for (std::size_t r = 0; r < run.rows.size(); ++r) {
+    if (static_cast<int>(r) != row && run.rows[r].name == name && Accepted(run.rows[r].status)) {
+      const QString text = Q(Texts().attach_held)
+                               .arg(Q(run.names[*name].name))
+                               .arg(Q(model_->Rows()[r].name));
+      SetStatus([text](const MatchWindowTexts&) { return text; });
+      return;
+    }
+  }
+  if (run.rows[row].name == name) return;
+  model_->Attach(row, *name);
+  attach_name_->clearEditText();
 }
 
 void PlaylistMatchWindow::BTN_ApplyClick() {
@@ -619,7 +864,8 @@ void PlaylistMatchWindow::BTN_WritePlaylistClick() {
   const QFileInfo info(FromPath(playlist_path_));
   const QString suggested = info.dir().filePath(info.completeBaseName() + "-tvg-id." +
                                                 (info.suffix().isEmpty() ? "m3u" : info.suffix()));
-  const std::optional<SaveAnswer> answer = FileDialogs::AskSave(this, suggested, {}, 0);
+  const std::optional<SaveAnswer> answer =
+      FileDialogs::AskSave(this, suggested, {}, 0, OverwriteQuestion());
   if (!answer || answer->path.isEmpty()) return;
   const UiTexts& texts = owner_.Texts();
   std::vector<PlaylistNotice> warnings;
@@ -641,9 +887,12 @@ void PlaylistMatchWindow::BTN_WritePlaylistClick() {
       std::count_if(warnings.begin(), warnings.end(), [](const PlaylistNotice& notice) {
         return notice.problem == PlaylistProblem::kIdNotWritable;
       }));
-  QStringList lines{Q(Texts().playlist_written).arg(with_id)};
+  QStringList lines;
   for (const PlaylistNotice& notice : warnings) lines << Q(PlaylistNoticeText(notice, language_));
-  MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), lines.join('\n'));
+  QString summary = Q(Texts().playlist_written).arg(with_id);
+  if (!lines.isEmpty()) summary += "\n" + Q(Texts().warnings).arg(lines.size());
+  MessageBoxes::Show(this, QMessageBox::Information, Q(texts.message_caption), summary,
+                     lines.join('\n'));
 }
 
 int PlaylistMatchWindow::DecisionsTaken(const ChannelMapping& mapping) const {
@@ -664,7 +913,8 @@ void PlaylistMatchWindow::BTN_SaveMappingClick() {
       mapping_path_.isEmpty()
           ? QFileInfo(FromPath(playlist_path_)).dir().filePath(Q(provider_key_) + "-mapping.tsv")
           : mapping_path_;
-  const std::optional<SaveAnswer> answer = FileDialogs::AskSave(this, suggested, {}, 0);
+  const std::optional<SaveAnswer> answer =
+      FileDialogs::AskSave(this, suggested, {}, 0, OverwriteQuestion());
   if (!answer || answer->path.isEmpty()) return;
   const ChannelMapping mapping = MappingOf(provider_key_, model_->Rows(), model_->Run());
   try {
@@ -698,6 +948,7 @@ void PlaylistMatchWindow::BTN_OpenMappingClick() {
     return;
   }
   mapping_path_ = *path;
+  undo_run_.reset();
   ApplyMapping(mapping, model_->Rows(), model_->MutableRun());
   model_->RunChanged();
   const int taken = DecisionsTaken(mapping);

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -45,6 +46,12 @@ class PlaylistMatchWindow : public QWidget {
   void BTN_ConfirmClick();
   void BTN_NoMatchClick();
   void BTN_AcceptAllClick();
+  // Puts the window back as it was before the last bulk acceptance.
+  void BTN_UndoClick();
+  // The current row's further names: detach the selected one, attach the
+  // one named in the box.
+  void BTN_DetachClick();
+  void BTN_AttachClick();
   void BTN_ApplyClick();
   void BTN_RestoreClick();
   void BTN_WritePlaylistClick();
@@ -97,6 +104,16 @@ class PlaylistMatchWindow : public QWidget {
   void RefreshItemActivated(QTreeWidgetItem* item);
   // User decisions of `mapping` that rows of the run took.
   int DecisionsTaken(const ChannelMapping& mapping) const;
+  // Asks whether row `row` may take `name`, which row `holder` holds.
+  bool AskGive(int row, std::size_t name, int holder);
+  // The overwrite question of the save dialogs, in the window's language.
+  QStringList OverwriteQuestion() const;
+  // Beside the main window when the screen has room for both, else over it
+  // below its title.
+  void PlaceBesideOwner();
+  // The further-names panel for the current row.
+  void ShowFurther();
+  int CurrentRow() const;
 
   MainWindow& owner_;
   Language language_ = Language::kRu;
@@ -129,6 +146,14 @@ class PlaylistMatchWindow : public QWidget {
   QPushButton* no_match_ = nullptr;
   QPushButton* accept_all_ = nullptr;
   QSpinBox* accept_score_ = nullptr;
+  QPushButton* undo_ = nullptr;
+  // The run before the last bulk acceptance, for its undo.
+  std::optional<MatchRun> undo_run_;
+  QGroupBox* further_panel_ = nullptr;
+  QListWidget* further_list_ = nullptr;
+  QPushButton* detach_ = nullptr;
+  QComboBox* attach_name_ = nullptr;
+  QPushButton* attach_ = nullptr;
   QTableView* grid_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QGroupBox* refresh_panel_ = nullptr;

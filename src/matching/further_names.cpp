@@ -275,6 +275,38 @@ void DetachByUser(MatchRun& run, std::size_t row, std::size_t name) {
   UpdateFurtherNames(run);
 }
 
+ReviewDoubt DoubtOf(const MatchRun& run, std::size_t row) {
+  const RowMatch& match = run.rows.at(row);
+  if (match.status != MatchStatus::kReview || !match.name) return ReviewDoubt::kNotReview;
+  const MatchReason& reason = match.reason;
+  switch (reason.kind) {
+    case ReasonKind::kTakenBy:
+    case ReasonKind::kUserGaveAway:
+    case ReasonKind::kOtherQualityRow:
+      return ReviewDoubt::kHeld;
+    case ReasonKind::kTie:
+    case ReasonKind::kEqualClaim:
+      return ReviewDoubt::kTie;
+    case ReasonKind::kUltraHdOneSide:
+      return ReviewDoubt::kUltraHd;
+    case ReasonKind::kForeignMarker:
+    case ReasonKind::kRowMarker:
+      return ReviewDoubt::kCountry;
+    case ReasonKind::kSimilar:
+    case ReasonKind::kPartial:
+    case ReasonKind::kSame:
+      break;
+    default:
+      return Assumed(reason) ? ReviewDoubt::kAssumed : ReviewDoubt::kOther;
+  }
+  if (Assumed(reason)) return ReviewDoubt::kAssumed;
+  if (SpelledInOneScript(reason)) return ReviewDoubt::kSpelling;
+  if (const std::optional<std::size_t> holder = HolderOf(run, *match.name); holder && *holder != row) {
+    return ReviewDoubt::kHeld;
+  }
+  return ReviewDoubt::kScore;
+}
+
 std::optional<std::size_t> HolderOf(const MatchRun& run, std::size_t name) {
   for (std::size_t r = 0; r < run.rows.size(); ++r) {
     const RowMatch& match = run.rows[r];

@@ -165,6 +165,15 @@ std::string MappingErrorText(const MappingError& error, Language language) {
         ": " + (error.ErrorNumber() == ENOENT
                     ? std::string(language == Language::kRu ? "нет такого файла" : "no such file")
                     : SystemReason(error.ErrorNumber(), language));
+  if (error.Problem() == MappingProblem::kOtherProvider) {
+    const std::string& detail = error.Detail();
+    const std::size_t tab = detail.find('\t');
+    if (tab != std::string::npos) {
+      const std::string file = detail.substr(0, tab), wanted = detail.substr(tab + 1);
+      return text + (ru ? ": «" + file + "», а не «" + wanted + "»"
+                        : ": “" + file + "”, not “" + wanted + "”");
+    }
+  }
   if (!error.Detail().empty()) text += ": " + error.Detail();
   return text;
 }
@@ -286,8 +295,8 @@ ChannelMapping ReadMappingFile(const std::filesystem::path& path, std::string_vi
   }
   ChannelMapping mapping = ParseMapping(bytes, notices);
   if (mapping.provider != provider) {
-    throw MappingError(MappingProblem::kOtherProvider,
-                       "«" + mapping.provider + "», not «" + std::string(provider) + "»");
+    // The two keys; the text around them is the language's.
+    throw MappingError(MappingProblem::kOtherProvider, mapping.provider + "\t" + std::string(provider));
   }
   return mapping;
 }

@@ -171,6 +171,21 @@ void DetachByUser(MatchRun& run, std::size_t row, std::size_t name);
 // The accepted row that holds a name as its match or a further name.
 std::optional<std::size_t> HolderOf(const MatchRun& run, std::size_t name);
 
+// Why a row waits for the user: only a suggestion whose one doubt is its
+// score may be accepted with others at once.
+enum class ReviewDoubt {
+  kNotReview,  // the row is decided, or has no suggestion
+  kScore,      // the score alone: below the automatic threshold
+  kHeld,       // another row holds the name, or fits it better
+  kTie,        // two names or two rows fit alike
+  kSpelling,   // a word spelled otherwise within one alphabet
+  kUltraHd,    // a 4K/UHD feed on one side only
+  kCountry,    // a foreign country's marker, or the row's country differs
+  kAssumed,    // an abbreviation, a regional feed, a language word, "ТБ"
+  kOther,      // the user's earlier name is gone, or the code changed
+};
+ReviewDoubt DoubtOf(const MatchRun& run, std::size_t row);
+
 // Records the user's decision on row `row`: a playlist name (status auto,
 // score 100) or, with nullopt, no match (status none). A name another
 // accepted row held is given to this row: that row becomes "review" with

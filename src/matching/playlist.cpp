@@ -41,6 +41,16 @@ NoticeTexts TextsOf(PlaylistProblem problem) {
               "the playlist is in UTF-16; save it as UTF-8"};
     case PlaylistProblem::kNoEntries:
       return {"в плейлисте нет ни одного канала", "the playlist holds no channel"};
+    case PlaylistProblem::kIsMapping:
+      return {"это сохранённое сопоставление, а не плейлист: откройте его кнопкой «Открыть "
+              "сопоставление...» или параметром --mapping",
+              "this is a saved mapping, not a playlist: open it with “Open mapping...” or "
+              "--mapping"};
+    case PlaylistProblem::kNotAPlaylist:
+      return {"это не плейлист: в нём нет строк #EXTINF, а строки разделены табуляцией на "
+              "столбцы",
+              "this is not a playlist: it has no #EXTINF line, and its lines are columns "
+              "separated by tabs"};
     case PlaylistProblem::kNotM3u:
       return {"список названий не плейлист M3U: в нём негде записать tvg-id",
               "a list of names is not an M3U playlist: it has no place for tvg-id"};
@@ -311,6 +321,23 @@ Playlist ParsePlaylist(std::string bytes) {
     }
     playlist.entries.push_back(std::move(entry));
   };
+
+  if (playlist.kind == PlaylistKind::kNameList) {
+    // A list of names has one name a line: a saved mapping or a table of
+    // tab-separated columns is no playlist, whatever its lines would read as.
+    Lines check(content, base);
+    std::size_t named = 0, tabbed = 0;
+    for (Line line; check.Next(line);) {
+      const std::string_view text = TrimView(line.text);
+      if (text.starts_with("brelvik-mapping\t") || text.starts_with("# Brelvik channel mapping")) {
+        Refuse(PlaylistProblem::kIsMapping);
+      }
+      if (text.empty() || text.front() == '#') continue;
+      ++named;
+      if (line.text.find('\t') != std::string_view::npos) ++tabbed;
+    }
+    if (tabbed > 0 && tabbed * 2 >= named) Refuse(PlaylistProblem::kNotAPlaylist);
+  }
 
   Lines lines(content, base);
   if (playlist.kind == PlaylistKind::kNameList) {

@@ -38,6 +38,8 @@ enum class PlaylistProblem {
   kUtf16,
   kNoEntries,
   kNotM3u,  // a list of names has no #EXTINF lines to carry a tvg-id
+  kIsMapping,     // a saved mapping, opened as a playlist
+  kNotAPlaylist,  // no #EXTINF line, and lines of tab-separated columns
   // Warnings: the entry is read as well as it can be.
   kExtinfWithoutUrl,
   kUrlWithoutExtinf,

@@ -118,10 +118,10 @@ struct MatchWindowTexts {
   std::string_view table_empty;      // the main window's table has no rows
   std::string_view cancel;           // BTN_CancelMatch
   std::string_view show;             // Label_Filter
-  std::string_view filters[5];       // all, to review, unmatched, exact, automatic
+  std::string_view filters[6];       // all, to review, unmatched, exact, automatic, yours
   std::string_view find;             // Label_Search
   std::string_view find_hint;        // Edit_Search placeholder
-  std::string_view columns[6];       // provider name, code, playlist name, score, status, reason
+  std::string_view columns[7];       // provider name, code, playlist name, also, score, status, reason
   std::string_view status_exact;
   std::string_view status_auto;
   std::string_view status_review;
@@ -136,7 +136,29 @@ struct MatchWindowTexts {
   std::string_view no_match_hint;
   std::string_view accept_all;        // BTN_AcceptAll, followed by the spin box
   std::string_view accepted;          // %1 suggestions accepted
-  std::string_view counts;            // %1 exact, %2 auto, %3 review, %4 none, %5 shown, %6 all
+  std::string_view accept_title;      // the question before a bulk acceptance
+  std::string_view accept_question;   // %1 to accept, %2 left; the reasons follow
+  std::string_view accept_none;       // nothing to accept: %1 left; the reasons follow
+  std::string_view left_for[8];       // %1 rows left: held, tie, spelling, 4K, country,
+                                      // assumption, other, below the score
+  std::string_view undo;              // BTN_Undo
+  std::string_view undone;            // after an undo
+  std::string_view give_title;        // a name another row holds
+  std::string_view give_question;     // %1 name, %2 its row, %3 this row
+  std::string_view give;              // the button that gives the name
+  std::string_view keep;              // the button that keeps it where it is
+  std::string_view also_hint;         // %1 further names; the names follow
+  std::string_view further_title;     // Panel_Further, %1 the row's name
+  std::string_view further_none;      // the row has no further name
+  std::string_view detach;            // BTN_Detach
+  std::string_view attach;            // BTN_Attach
+  std::string_view attach_hint;       // Combo_Attach placeholder
+  std::string_view overwrite_title;
+  std::string_view overwrite_question;  // %1 file name
+  std::string_view replace;             // the answer that replaces it
+  std::string_view dont_replace;
+  std::string_view attach_held;         // %1 name, %2 the row whose match it is
+  std::string_view counts;  // %1 exact, %2 auto, %3 yours, %4 review, %5 none, %6 shown, %7 all
   std::string_view apply;             // BTN_Apply
   std::string_view applied;           // %1 rows renamed
   std::string_view restore;           // BTN_Restore

@@ -131,6 +131,12 @@ TEST(Playlist, IndexesCutNamesAndTheLineThatIsNotUtf8) {
             "прочитан как Windows-1251: строка 4 не в UTF-8");
 }
 
+std::string MappingLike() {
+  return "# Brelvik channel mapping: the playlist name each channel of a provider takes.\n"
+         "brelvik-mapping\t2\nprovider\tvsetv\ncode\tprovider_name\tplaylist_name\tdecision\n"
+         "7\tНТВ\tRU: НТВ\tauto\n";
+}
+
 TEST(Playlist, RefusesWhatCannotBeAPlaylist) {
   const std::vector<std::pair<std::string, PlaylistProblem>> cases = {
       {"", PlaylistProblem::kEmpty},
@@ -138,6 +144,9 @@ TEST(Playlist, RefusesWhatCannotBeAPlaylist) {
       {"#EXTM3U\n#EXTINF:-1,A\nhttp://x\0/y\n"s, PlaylistProblem::kNulByte},
       {"\xFF\xFE#\0E\0"s, PlaylistProblem::kUtf16},
       {"#EXTM3U\n#EXTVLCOPT:x=y\n", PlaylistProblem::kNoEntries},
+      // A saved mapping, or a table, opened by mistake.
+      {MappingLike(), PlaylistProblem::kIsMapping},
+      {"НТВ\t7\nРоссия 1\t2\nКарусель\t9\n", PlaylistProblem::kNotAPlaylist},
   };
   for (const auto& [bytes, problem] : cases) {
     try {
