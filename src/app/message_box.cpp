@@ -86,7 +86,7 @@ QVariant LocalizedFileModel::data(const QModelIndex& index, int role) const {
   const QLocale locale;
   if (index.column() == 3) return locale.toString(info.lastModified(), QLocale::ShortFormat);
   if (info.isDir()) return QIdentityProxyModel::data(index, role);
-  return locale.formattedDataSize(info.size());
+  return locale.formattedDataSize(info.size(), 2, QLocale::DataSizeTraditionalFormat);
 }
 
 namespace {

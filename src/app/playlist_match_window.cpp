@@ -62,6 +62,7 @@ PlaylistMatchWindow::PlaylistMatchWindow(MainWindow& owner)
   SetUpKeyboard();
   // The least size is the layout's: every control whole.
   resize(1000, 680);
+  splitter_->setSizes({520, 110, 0});
   PlaceBesideOwner();
   connect(&runner_, &MatchRunner::Progress, this, &PlaylistMatchWindow::ShowProgress);
   connect(&runner_, &MatchRunner::Finished, this, &PlaylistMatchWindow::MatchFinished);
@@ -769,19 +770,32 @@ void PlaylistMatchWindow::PlaceBesideOwner() {
   if (!screen) return;
   const QRect room = screen->availableGeometry();
   const QRect main = owner_.frameGeometry();
-  const QSize size = frameGeometry().size().expandedTo(this->size());
+  // What the window's frame adds to its inside, and its least inside.
+  const QSize frame = frameGeometry().size() - size();
+  const QSize least = minimumSizeHint().expandedTo(minimumSize());
+  QSize inside = size().boundedTo(room.size() - frame);
+  const int right = room.right() - main.right() - frame.width();
+  const int left = main.left() - room.left() - frame.width();
   QPoint at;
-  if (main.right() + 1 + size.width() <= room.right() + 1) {
+  if (right >= least.width() && right >= left) {
+    // Beside the main window, as wide as the room allows.
+    inside.setWidth(std::min(inside.width(), right));
     at = QPoint(main.right() + 1, main.top());
-  } else if (main.left() - size.width() >= room.left()) {
-    at = QPoint(main.left() - size.width(), main.top());
+  } else if (left >= least.width()) {
+    inside.setWidth(std::min(inside.width(), left));
+    at = QPoint(main.left() - inside.width() - frame.width(), main.top());
   } else {
     // Over the main window, its title bar left in sight.
-    const int title = std::max(owner_.geometry().top() - main.top(), 0) + 32;
-    at = QPoint(main.left() + 24, main.top() + title);
+    const int title = std::max(owner_.geometry().top() - main.top(), 0);
+    at = QPoint(main.left() + 24, main.top() + title + 24);
   }
-  at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
-  at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+  // No taller than what is left below that point, where the least size allows.
+  const int below = room.bottom() + 1 - at.y() - frame.height();
+  inside.setHeight(std::max(least.height(), std::min(inside.height(), below)));
+  resize(inside.expandedTo(least));
+  const QSize outside = size() + frame;
+  at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - outside.width())));
+  at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outside.height())));
   move(at);
 }
 

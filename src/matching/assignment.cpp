@@ -56,7 +56,7 @@ void AssignNames(const MatchContext& context, MatchRun& run, std::vector<std::in
       if (!quality_row) quality_row = sibling;
     }
     if (pick == list.size() || list[pick].score < options.review_score) {
-      if (quality_row) {
+      if (quality_row && list.front().score >= options.review_score) {
         match.status = MatchStatus::kReview;
         match.name = list.front().name;
         match.score = list.front().score;

@@ -118,6 +118,7 @@ TEST_P(LabelledSets, NoWrongAutomaticMatchAndMoreThanTheUsualApproach) {
   for (const PlaylistName& n : names) normalised.push_back(Normalised(n.name));
 
   Tally ours, usual;
+  int suggested = 0;  // right names offered for review
   for (std::size_t r = 0; r < set.rows.size(); ++r) {
     const auto& ok = set.acceptable[r];
     const auto acceptable = [&](const std::string& got) {
@@ -128,6 +129,9 @@ TEST_P(LabelledSets, NoWrongAutomaticMatchAndMoreThanTheUsualApproach) {
       ++usual.answerable;
     }
     const RowMatch& m = run.rows[r];
+    if (m.status == MatchStatus::kReview && m.name && acceptable(run.names[*m.name].name)) {
+      ++suggested;
+    }
     if (m.status == MatchStatus::kExact || m.status == MatchStatus::kAuto) {
       const std::string& got = run.names[*m.name].name;
       if (acceptable(got)) {
@@ -155,7 +159,9 @@ TEST_P(LabelledSets, NoWrongAutomaticMatchAndMoreThanTheUsualApproach) {
   }
   const auto percent = [](int part, int whole) { return whole ? 100.0 * part / whole : 0.0; };
   std::cout << GetParam() << ": automatic matches right " << ours.right << " of " << ours.answerable
-            << " (recall " << percent(ours.right, ours.answerable) << " %), wrong " << ours.wrong
+            << " (recall " << percent(ours.right, ours.answerable) << " %, "
+            << percent(ours.right + suggested, ours.answerable) << " % with the suggestions to review), wrong "
+            << ours.wrong
             << "; the usual approach: right " << usual.right << ", wrong " << usual.wrong << "\n";
   RecordProperty("recall_percent", static_cast<int>(percent(ours.right, ours.answerable)));
   EXPECT_GT(ours.right, usual.right);
@@ -194,6 +200,8 @@ TEST_P(LabelledSets, EveryListedEntryFindsItsCodeOrNothing) {
   table.Assign(set.rows);
   ApplyMatches(table, RunInOrder(run, set.rows, table.Listed()));
   const std::map<std::string, std::string> map = ReadChannelIdMap(CreateList(table.HashedRows()));
+  // The same with each row's one name only, as before rows had further names.
+  const std::map<std::string, std::string> one_name = ReadChannelIdMap(CreateList(table.Rows()));
 
   std::map<std::string, std::vector<std::string>> codes_of_name;
   for (std::size_t r = 0; r < set.rows.size(); ++r) {
@@ -201,15 +209,20 @@ TEST_P(LabelledSets, EveryListedEntryFindsItsCodeOrNothing) {
       codes_of_name[name].push_back(set.rows[r].code);
     }
   }
-  int listed = 0, found = 0, wrong = 0, unlisted_found = 0;
+  int listed = 0, found = 0, wrong = 0, unlisted_found = 0, found_by_one_name = 0;
   for (const PlaylistEntry& entry : set.playlist.entries) {
-    const auto it = map.find(ChannelHash(entry.title, {}));
+    const std::string key = ChannelHash(entry.title, {});
+    const auto it = map.find(key);
     const auto codes = codes_of_name.find(entry.name);
     if (codes == codes_of_name.end()) {
       if (it != map.end()) ++unlisted_found;
       continue;
     }
     ++listed;
+    if (const auto one = one_name.find(key); one != one_name.end()) {
+      const auto& right = codes->second;
+      if (std::find(right.begin(), right.end(), one->second) != right.end()) ++found_by_one_name;
+    }
     if (it == map.end()) continue;
     const auto& right = codes->second;
     if (std::find(right.begin(), right.end(), it->second) != right.end()) {
@@ -221,10 +234,17 @@ TEST_P(LabelledSets, EveryListedEntryFindsItsCodeOrNothing) {
   }
   const double coverage = listed ? 100.0 * found / listed : 100.0;
   std::cout << GetParam() << ": entries whose channel is listed " << listed << ", find their code "
-            << found << " (" << coverage << " %), a wrong code " << wrong
-            << "; unlisted entries that find a code " << unlisted_found << "\n";
+            << found << " (" << coverage << " %; with one name a row "
+            << (listed ? 100.0 * found_by_one_name / listed : 100.0) << " %), a wrong code "
+            << wrong << "; unlisted entries that find a code " << unlisted_found << "\n";
   RecordProperty("coverage_percent", static_cast<int>(coverage));
   EXPECT_EQ(wrong, 0);
+  // What each set allows today, a point or two below: less is a fault.
+  static const std::map<std::string, double> kLeast = {
+      {"set1-ru-service", 95},      {"set2-latin-international", 91}, {"set3-ua-kz", 95},
+      {"set4-provider-mix", 92},    {"set5-public-playlist", 89},     {"set6-reseller", 90},
+      {"set7-public-copies", 89},   {"set8-ua-by-public", 81}};
+  EXPECT_GE(coverage, kLeast.at(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, LabelledSets,
