@@ -524,6 +524,8 @@ int Match(const Options& options, std::ostream& out, std::ostream& err) {
     if (!options.write_playlist_file.empty() && playlist.kind != PlaylistKind::kM3u) {
       throw PlaylistError({PlaylistProblem::kNotM3u, 0, options.playlist_file});
     }
+    // The file's bytes are needed only to write it back with ids.
+    if (options.write_playlist_file.empty()) std::string().swap(playlist.bytes);
   } catch (const PlaylistError& e) {
     PlaylistNotice notice = e.Notice();
     err << kPrefix << PlaylistNoticeLine(options.playlist_file, notice, options.language) << "\n";

@@ -11,7 +11,7 @@ namespace brelvik::match_steps {
 void AssignNames(const MatchContext& context, MatchRun& run, std::vector<std::int64_t>& owner) {
   const ChannelRows& rows = context.rows;
   const MatchOptions& options = context.options;
-  const std::vector<NameKey>& playlist_keys = context.playlist_keys;
+  const NameKeys& playlist_keys = context.playlist_keys;
   const std::vector<const NameKey*>& key_of_row = context.key_of_row;
   const std::vector<std::vector<Candidate>>& candidates = context.candidates;
   const auto reason_of = [&](std::size_t r, std::uint32_t name) {

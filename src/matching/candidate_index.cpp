@@ -2,9 +2,11 @@
 // the index a name's candidates come from, and each row's candidates scored
 // and ranked.
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cstdlib>
 #include <future>
+#include <optional>
 #include <span>
 #include <thread>
 #include <unordered_set>
@@ -27,10 +29,13 @@ constexpr std::size_t kKept = 8;        // candidates kept per row, the best
 // the scoring then judges on the texts themselves.
 class HashedPostings {
  public:
+  // Twelve bytes an entry: a million names hold several million of them.
+#pragma pack(push, 4)
   struct Entry {
     std::uint64_t hash;
     std::uint32_t id;
   };
+#pragma pack(pop)
   using List = std::span<const Entry>;
 
   void Add(std::string_view text, std::uint32_t id) { entries_.push_back({Hash(text), id}); }
@@ -39,53 +44,77 @@ class HashedPostings {
       return x.hash != y.hash ? x.hash < y.hash : x.id < y.id;
     });
     entries_.shrink_to_fit();
+    // Where each run of hashes with the same top bits begins: a look-up
+    // goes straight to a few entries instead of searching them all.
+    bits_ = std::max(1, static_cast<int>(std::bit_width(entries_.size())));
+    starts_.assign((std::size_t{1} << bits_) + 1, 0);
+    for (const Entry& e : entries_) ++starts_[Bucket(e.hash) + 1];
+    for (std::size_t b = 1; b < starts_.size(); ++b) starts_[b] += starts_[b - 1];
   }
   List Find(std::string_view text) const {
+    if (entries_.empty()) return {};
     const std::uint64_t hash = Hash(text);
-    const auto first = std::lower_bound(entries_.begin(), entries_.end(), hash,
-                                        [](const Entry& e, std::uint64_t h) { return e.hash < h; });
+    const std::size_t bucket = Bucket(hash);
+    auto first = entries_.begin() + starts_[bucket];
+    const auto end = entries_.begin() + starts_[bucket + 1];
+    while (first != end && first->hash < hash) ++first;
     auto last = first;
-    while (last != entries_.end() && last->hash == hash) ++last;
+    while (last != end && last->hash == hash) ++last;
     return {first, last};
   }
 
  private:
-  static std::uint64_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+  static std::uint64_t Hash(std::string_view text) {
+    // std::hash of a string is good in its low bits; the top bits pick the
+    // bucket, so they are mixed in.
+    std::uint64_t h = std::hash<std::string_view>{}(text);
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+  }
+  std::size_t Bucket(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> (64 - bits_)); }
   std::vector<Entry> entries_;
+  std::vector<std::uint32_t> starts_;
+  int bits_ = 1;
 };
 
 struct CandidateIndex::Impl {
-  explicit Impl(const std::vector<NameKey>& keys) : keys_(keys) {
-    std::unordered_set<std::string_view> vocabulary;
+  explicit Impl(const std::vector<NameKey>* keys) : keys_(keys) {}
+
+  void Add(std::uint32_t id, const NameKey& key) {
+    size_ = std::max<std::size_t>(size_, id + 1);
+    by_key_.Add(key.key, id);
+    by_latin_.Add(key.latin_key, id);
+    if (!key.compact.empty()) by_compact_.Add(key.compact, id);
+    if (const std::string joined = Joined(key); joined != key.compact) by_joined_.Add(joined, id);
+    for (const std::string& initials : LatinInitials(key)) by_initials_.Add(initials, id);
     std::vector<std::string_view> words;
-    for (std::uint32_t id = 0; id < keys.size(); ++id) {
-      const NameKey& key = keys[id];
-      by_key_.Add(key.key, id);
-      by_latin_.Add(key.latin_key, id);
-      if (!key.compact.empty()) by_compact_.Add(key.compact, id);
-      if (const std::string joined = Joined(key); joined != key.compact) by_joined_.Add(joined, id);
-      for (const std::string& initials : LatinInitials(key)) by_initials_.Add(initials, id);
-      words.clear();
-      for (const NameToken& t : key.tokens) {
-        if (!IsWord(t) || std::find(words.begin(), words.end(), t.latin) != words.end()) continue;
-        words.push_back(t.latin);
-        by_word_.Add(t.latin, id);
-        if (vocabulary.insert(t.latin).second) AddToVocabulary(t.latin);
+    for (const NameToken& t : key.tokens) {
+      if (!IsWord(t) || std::find(words.begin(), words.end(), t.latin) != words.end()) continue;
+      words.push_back(t.latin);
+      by_word_.Add(t.latin, id);
+      if (t.latin.size() >= kFuzzyMinLength && vocabulary_seen_.insert(t.latin).second) {
+        AddToVocabulary(t.latin);
       }
     }
+  }
+
+  void Seal() {
     for (HashedPostings* postings :
          {&by_key_, &by_latin_, &by_compact_, &by_word_, &by_joined_, &by_initials_}) {
       postings->Seal();
     }
+    std::unordered_set<std::string>().swap(vocabulary_seen_);
     // A word that a good part of all names hold tells them apart no more.
-    dominant_ = std::max<std::size_t>(64, keys.size() / 4);
+    dominant_ = std::max<std::size_t>(64, size_ / 4);
   }
 
   // Candidates for a name, the most promising first, at most kMaxScored.
   const std::vector<std::uint32_t>& Candidates(const NameKey& key, Query& q) const {
-    if (q.stamp.size() != keys_.size()) {
-      q.stamp.assign(keys_.size(), 0);
-      q.shared.assign(keys_.size(), 0);
+    if (q.stamp.size() != size_) {
+      q.stamp.assign(size_, 0);
+      q.shared.assign(size_, 0);
     }
     ++q.generation;
     q.found.clear();
@@ -204,7 +233,9 @@ struct CandidateIndex::Impl {
     return out;
   }
 
-  const std::vector<NameKey>& keys_;
+  const std::vector<NameKey>* keys_;  // all of them, when the index was made of a list
+  std::size_t size_ = 0;
+  std::unordered_set<std::string> vocabulary_seen_;  // while the index is built
   HashedPostings by_key_, by_latin_, by_compact_, by_word_, by_joined_, by_initials_;
   std::size_t dominant_ = 0;
   std::vector<std::string> vocabulary_;  // the words long enough to be misspelt
@@ -213,7 +244,16 @@ struct CandidateIndex::Impl {
 };
 
 CandidateIndex::CandidateIndex(const std::vector<NameKey>& keys)
-    : impl_(std::make_unique<Impl>(keys)) {}
+    : impl_(std::make_unique<Impl>(&keys)) {
+  for (std::uint32_t id = 0; id < keys.size(); ++id) impl_->Add(id, keys[id]);
+  impl_->Seal();
+}
+
+CandidateIndex::CandidateIndex() : impl_(std::make_unique<Impl>(nullptr)) {}
+
+void CandidateIndex::Add(std::uint32_t id, const NameKey& key) { impl_->Add(id, key); }
+
+void CandidateIndex::Seal() { impl_->Seal(); }
 CandidateIndex::~CandidateIndex() = default;
 
 const std::vector<std::uint32_t>& CandidateIndex::Candidates(const NameKey& key) {
@@ -228,7 +268,7 @@ const std::vector<std::uint32_t>& CandidateIndex::Candidates(const NameKey& key,
 void CandidateIndex::SameKey(const std::string& key, std::vector<std::uint32_t>& ids) const {
   ids.clear();
   for (const HashedPostings::Entry& e : impl_->by_key_.Find(key)) {
-    if (impl_->keys_[e.id].key == key) ids.push_back(e.id);
+    if (impl_->keys_ && (*impl_->keys_)[e.id].key == key) ids.push_back(e.id);
   }
 }
 // The first country marker of the playlist name's that is neither the row's
@@ -351,16 +391,15 @@ namespace {
 // not marked for a foreign country ("RU | Eurosport 1 HD" before
 // "UK | Eurosport 1"); then score, the variant's fit, fewer remarks, earlier
 // in the file.
-bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& keys,
-            const std::vector<PlaylistName>& names, int auto_score) {
+bool Better(const Candidate& x, const Candidate& y, const std::vector<PlaylistName>& names,
+            int auto_score) {
   const bool x_takes = x.score >= auto_score, y_takes = y.score >= auto_score;
   if (x_takes != y_takes) return x_takes;
   if (x_takes && x.foreign != y.foreign) return !x.foreign;
   if (x.score != y.score) return x.score > y.score;
   if (x.fit != y.fit) return x.fit > y.fit;
   if (x.case_gap != y.case_gap) return x.case_gap < y.case_gap;
-  if (keys[x.name].remarks != keys[y.name].remarks)
-    return keys[x.name].remarks < keys[y.name].remarks;
+  if (x.remarks != y.remarks) return x.remarks < y.remarks;
   return names[x.name].first_entry < names[y.name].first_entry;
 }
 
@@ -369,29 +408,38 @@ bool Better(const Candidate& x, const Candidate& y, const std::vector<NameKey>& 
 void FindCandidates(MatchContext& context, CandidateIndex& index,
                     const std::function<void(std::size_t)>& tick, const CancelToken& cancel) {
   const ChannelRows& rows = context.rows;
-  const std::vector<NameKey>& playlist_keys = context.playlist_keys;
+  NameKeys& playlist_keys = context.playlist_keys;
   const std::vector<PlaylistName>& names = *context.names;
   context.candidates.assign(rows.size(), {});
   std::size_t ticked = 0;
   InParts(rows.size(), [&](std::size_t begin, std::size_t end, bool first) {
     CandidateIndex::Query query;
     std::vector<Candidate> scored;
+    // Names kept without a key are keyed here again, once per thread.
+    std::optional<NameKeyer> keyer;
+    std::unordered_map<std::uint32_t, NameKey> made;
+    const auto key_of = [&](std::uint32_t id) -> const NameKey& {
+      if (playlist_keys.Has(id)) return playlist_keys[id];
+      if (const auto it = made.find(id); it != made.end()) return it->second;
+      if (!keyer) keyer.emplace();
+      return made.emplace(id, keyer->Key(names[id].name)).first->second;
+    };
     for (std::size_t r = begin; r < end; ++r) {
       if (!first && (r & 1023) == 0 && cancel.Cancelled()) throw MatchCancelled();
       const NameKey& key = *context.key_of_row[r];
       scored.clear();
       for (const std::uint32_t id : index.Candidates(key, query)) {
-        const int score = Evaluate(key, playlist_keys[id], nullptr, context.options.review_score);
+        const NameKey& name = key_of(id);
+        const int score = Evaluate(key, name, nullptr, context.options.review_score);
         if (score > 0) {
-          scored.push_back({id, score, VariantFit(key, playlist_keys[id]),
-                            std::abs(key.capitals - playlist_keys[id].capitals),
-                            ForeignMarker(key, playlist_keys[id], names[id].name) != nullptr});
+          scored.push_back({id, score, VariantFit(key, name), std::abs(key.capitals - name.capitals),
+                            ForeignMarker(key, name, names[id].name) != nullptr, name.remarks});
         }
       }
       const std::size_t kept = std::min<std::size_t>(scored.size(), kKept);
       std::partial_sort(scored.begin(), scored.begin() + kept, scored.end(),
                         [&](const Candidate& x, const Candidate& y) {
-                          return Better(x, y, playlist_keys, names, context.options.auto_score);
+                          return Better(x, y, names, context.options.auto_score);
                         });
       context.candidates[r].assign(scored.begin(), scored.begin() + kept);
       if (first) {
@@ -401,6 +449,16 @@ void FindCandidates(MatchContext& context, CandidateIndex& index,
     }
   });
   for (; ticked < rows.size(); ++ticked) tick(1);
+  // The later steps read the keys of every candidate kept.
+  NameKeyer keyer;
+  for (const std::vector<Candidate>& list : context.candidates) {
+    for (const Candidate& candidate : list) {
+      if (playlist_keys.Has(candidate.name)) continue;
+      NameKey key = keyer.Key(names[candidate.name].name);
+      std::string().swap(key.name);
+      playlist_keys.Set(candidate.name, std::move(key));
+    }
+  }
 }
 
 MatchReason MatchContext::ReasonOf(std::size_t row, std::uint32_t name) const {

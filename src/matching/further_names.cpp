@@ -70,7 +70,7 @@ bool SpelledInOneScript(const MatchReason& reason) {
 // Deciding the further names of a run from the data and the keys.
 class FurtherNames {
  public:
-  FurtherNames(const FurtherNameData& data, const std::vector<NameKey>& playlist_keys,
+  FurtherNames(const FurtherNameData& data, const NameKeys& playlist_keys,
                const std::vector<NameKey>& row_keys, MatchRun& run)
       : data_(data), playlist_(playlist_keys), row_keys_(row_keys), run_(run) {}
 
@@ -159,7 +159,7 @@ class FurtherNames {
       const std::unordered_map<std::string_view, std::vector<std::uint32_t>>& by_main_key,
       MatchReason& reason) const {
     const NameKey& key = playlist_[name];
-    const std::vector<NameFit>& fits = data_.fits[name];
+    const std::span<const NameFit> fits = data_.FitsOf(name);
     const auto detached = [&](std::size_t row) {
       return Contains(run_.rows[row].detached, name);
     };
@@ -201,7 +201,7 @@ class FurtherNames {
   }
 
   const FurtherNameData& data_;
-  const std::vector<NameKey>& playlist_;
+  const NameKeys& playlist_;
   const std::vector<NameKey>& row_keys_;
   MatchRun& run_;
 };
@@ -210,33 +210,41 @@ class FurtherNames {
 
 namespace match_steps {
 
-std::shared_ptr<FurtherNameData> AddFurtherNames(const MatchContext& context, MatchRun& run,
-                                                 std::vector<std::int64_t>& owner) {
-  auto data = std::make_shared<FurtherNameData>();
-  data->options = context.options;
+struct RowLookup::Parts {
+  std::vector<std::vector<std::uint32_t>> rows_of_key;  // per distinct row key, its rows
+  std::unique_ptr<CandidateIndex> index;
+};
+
+RowLookup::RowLookup(const MatchContext& context)
+    : context_(context), data_(std::make_shared<FurtherNameData>()), parts_(std::make_unique<Parts>()) {
+  data_->options = context.options;
   const std::vector<NameKey>& row_keys = context.row_keys;
-  data->key_of_row.reserve(context.key_of_row.size());
+  data_->key_of_row.reserve(context.key_of_row.size());
   for (const NameKey* key : context.key_of_row) {
-    data->key_of_row.push_back(static_cast<std::uint32_t>(key - row_keys.data()));
+    data_->key_of_row.push_back(static_cast<std::uint32_t>(key - row_keys.data()));
   }
-  std::vector<std::vector<std::uint32_t>> rows_of_key(row_keys.size());
-  for (std::uint32_t r = 0; r < data->key_of_row.size(); ++r) {
-    rows_of_key[data->key_of_row[r]].push_back(r);
+  parts_->rows_of_key.resize(row_keys.size());
+  for (std::uint32_t r = 0; r < data_->key_of_row.size(); ++r) {
+    parts_->rows_of_key[data_->key_of_row[r]].push_back(r);
   }
   for (std::uint32_t k = 0; k < row_keys.size(); ++k) {
-    auto& siblings = data->rows_by_key[row_keys[k].key];
-    siblings.insert(siblings.end(), rows_of_key[k].begin(), rows_of_key[k].end());
+    auto& siblings = data_->rows_by_key[row_keys[k].key];
+    siblings.insert(siblings.end(), parts_->rows_of_key[k].begin(), parts_->rows_of_key[k].end());
   }
-  CandidateIndex row_index(row_keys);
-  data->fits.resize(context.playlist_keys.size());
-  InParts(context.playlist_keys.size(), [&](std::size_t begin, std::size_t end, bool) {
-    CandidateIndex::Query query;
-    for (std::size_t n = begin; n < end; ++n) {
-      data->fits[n] = FitsOf(context.playlist_keys[n], row_index, query, row_keys, rows_of_key,
-                             context.options);
-    }
-  });
-  owner = FurtherNames(*data, context.playlist_keys, row_keys, run).Decide();
+  parts_->index = std::make_unique<CandidateIndex>(row_keys);
+}
+
+RowLookup::~RowLookup() = default;
+
+std::vector<NameFit> RowLookup::FitsOf(const NameKey& name, CandidateIndex::Query& query) const {
+  return brelvik::FitsOf(name, *parts_->index, query, context_.row_keys, parts_->rows_of_key,
+                         context_.options);
+}
+
+std::shared_ptr<FurtherNameData> AddFurtherNames(const MatchContext& context, MatchRun& run,
+                                                 std::vector<std::int64_t>& owner,
+                                                 std::shared_ptr<FurtherNameData> data) {
+  owner = FurtherNames(*data, context.playlist_keys, context.row_keys, run).Decide();
   return data;
 }
 
@@ -250,7 +258,7 @@ void UpdateFurtherNames(MatchRun& run) {
     return;
   }
   const FurtherNameData& data = *run.further;
-  if (data.key_of_row.size() != run.rows.size() || data.fits.size() != run.names.size()) return;
+  if (data.key_of_row.size() != run.rows.size() || data.Names() != run.names.size()) return;
   FurtherNames(data, data.playlist_keys, data.row_keys, run).Decide();
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -74,6 +75,11 @@ std::vector<NameKey> KeyAll(const std::vector<std::string_view>& texts,
 class CandidateIndex {
  public:
   explicit CandidateIndex(const std::vector<NameKey>& keys);
+  // An index built name by name: Add each, then Seal before asking it. Its
+  // names' keys need not outlive the building.
+  CandidateIndex();
+  void Add(std::uint32_t id, const NameKey& key);
+  void Seal();
   ~CandidateIndex();
   CandidateIndex(const CandidateIndex&) = delete;
   CandidateIndex& operator=(const CandidateIndex&) = delete;
@@ -91,7 +97,8 @@ class CandidateIndex {
   // The returned list is the query's, reused by its next call.
   const std::vector<std::uint32_t>& Candidates(const NameKey& key, Query& query) const;
   const std::vector<std::uint32_t>& Candidates(const NameKey& key);
-  // The names whose key equals `key`, into `ids`.
+  // The names whose key equals `key`, into `ids` (an index made of a list
+  // of keys only).
   void SameKey(const std::string& key, std::vector<std::uint32_t>& ids) const;
 
  private:
@@ -105,6 +112,7 @@ struct Candidate {
   int fit;
   int case_gap;  // how far the letter case differs: "НТВ" is closer to "NTV" than to "ntv"
   bool foreign;  // marked for a country beyond the providers' region
+  int remarks;   // the name's stream tags and remarks
 };
 
 // The first country marker of the playlist name's that is neither the row's
@@ -119,6 +127,32 @@ bool RegionMarkers(std::string_view markers);
 // and Kazakhstan, whose markers playlists use to group their channels.
 bool CoreMarkers(std::string_view markers);
 
+// The keys of a run's playlist names, kept for the names some row comes
+// close to: an empty key for the others costs four bytes, not a key's size.
+class NameKeys {
+ public:
+  void Resize(std::size_t n) { slots_.assign(n, kNone); }
+  std::size_t size() const { return slots_.size(); }
+  bool Has(std::size_t name) const { return slots_[name] != kNone; }
+  const NameKey& operator[](std::size_t name) const {
+    static const NameKey kEmpty;
+    return slots_[name] == kNone ? kEmpty : keys_[slots_[name]];
+  }
+  void Set(std::size_t name, NameKey key) {
+    if (Has(name)) {
+      keys_[slots_[name]] = std::move(key);
+      return;
+    }
+    slots_[name] = static_cast<std::uint32_t>(keys_.size());
+    keys_.push_back(std::move(key));
+  }
+
+ private:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  std::vector<std::uint32_t> slots_;
+  std::vector<NameKey> keys_;
+};
+
 // A provider row that fits a playlist name, seen from the name.
 struct NameFit {
   std::uint32_t row;
@@ -132,12 +166,23 @@ namespace brelvik {
 
 struct FurtherNameData {
   MatchOptions options;
-  std::vector<NameKey> playlist_keys;       // one per run name
+  match_steps::NameKeys playlist_keys;      // one per run name; empty unless kept
   std::vector<NameKey> row_keys;            // one per distinct row name
   std::vector<std::uint32_t> key_of_row;    // into row_keys
   // Per name free when the match ended, the rows that fit it best, the best
   // first; empty for names no row comes close to.
-  std::vector<std::vector<match_steps::NameFit>> fits;
+  // All names' fits in one array, name n's from fit_begin[n] to
+  // fit_begin[n + 1]: a million names without fits cost four bytes each.
+  std::vector<std::uint32_t> fit_begin{0};
+  std::vector<match_steps::NameFit> fit_list;
+  std::size_t Names() const { return fit_begin.size() - 1; }
+  std::span<const match_steps::NameFit> FitsOf(std::size_t name) const {
+    return {fit_list.data() + fit_begin[name], fit_list.data() + fit_begin[name + 1]};
+  }
+  void AddFits(const std::vector<match_steps::NameFit>& fits) {
+    fit_list.insert(fit_list.end(), fits.begin(), fits.end());
+    fit_begin.push_back(static_cast<std::uint32_t>(fit_list.size()));
+  }
   // Rows by their key: the provider's rows of one channel, in each quality.
   std::unordered_map<std::string, std::vector<std::uint32_t>> rows_by_key;
 };
@@ -150,7 +195,7 @@ namespace brelvik::match_steps {
 struct MatchContext {
   const ChannelRows& rows;
   const MatchOptions& options;
-  std::vector<NameKey> playlist_keys;       // one per run name
+  NameKeys playlist_keys;                   // one per run name; empty unless kept
   std::vector<NameKey> row_keys;            // one per distinct row name
   std::vector<const NameKey*> key_of_row;   // into row_keys
   std::vector<std::vector<Candidate>> candidates;  // per row, the best first
@@ -169,13 +214,31 @@ void FindCandidates(MatchContext& context, CandidateIndex& index,
 // (one per name) is the accepted row holding it, or -1.
 void AssignNames(const MatchContext& context, MatchRun& run, std::vector<std::int64_t>& owner);
 
-// After the assignment: for each name no row took, the rows that fit it
-// best; then every such name that stands for the same channel and feed as
-// an accepted row joins it as a further name, and `owner` says so.
-// The keys stay in the context; the caller moves them into the returned
-// data once the steps that read them have run.
+// The provider's rows as a playlist name is looked up among them: which
+// rows fit it best (its fits, for the further-name step), as each name is
+// keyed. Holds the further-name data the fits go into.
+class RowLookup {
+ public:
+  explicit RowLookup(const MatchContext& context);  // the row keys made
+  ~RowLookup();
+  std::vector<NameFit> FitsOf(const NameKey& name, CandidateIndex::Query& query) const;
+  FurtherNameData& Data() { return *data_; }
+  std::shared_ptr<FurtherNameData> TakeData() { return std::move(data_); }
+
+ private:
+  struct Parts;
+  const MatchContext& context_;
+  std::shared_ptr<FurtherNameData> data_;
+  std::unique_ptr<Parts> parts_;
+};
+
+// After the assignment: every name that stands for the same channel and
+// feed as an accepted row joins it as a further name, by the fits in
+// `data`, and `owner` says so. The keys stay in the context; the caller
+// moves them into the returned data once the steps that read them have run.
 std::shared_ptr<FurtherNameData> AddFurtherNames(const MatchContext& context, MatchRun& run,
-                                                 std::vector<std::int64_t>& owner);
+                                                 std::vector<std::int64_t>& owner,
+                                                 std::shared_ptr<FurtherNameData> data);
 
 // A suggestion that an accepted row holds (as its name or a further name)
 // gives way to the row's next free candidate worth reviewing.

@@ -84,15 +84,11 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
   };
 
   MatchContext context{rows, options, {}, {}, {}, {}, &run.names};
-  std::vector<std::string_view> texts;
-  texts.reserve(run.names.size());
-  for (const PlaylistName& name : run.names) texts.push_back(name.name);
-  context.playlist_keys = KeyAll(texts, tick, control.cancel);
-  CandidateIndex index(context.playlist_keys);
 
-  // The rows' keys, one per distinct name.
+  // The rows' keys first, one per distinct name, and the rows' index that
+  // each playlist name is looked up in as soon as it is keyed.
   std::unordered_map<std::string_view, std::size_t> row_name_index;
-  texts.clear();
+  std::vector<std::string_view> texts;
   std::vector<std::size_t> key_index_of_row(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const auto [it, added] = row_name_index.try_emplace(rows[r].name, texts.size());
@@ -104,11 +100,45 @@ MatchRun MatchNames(const ChannelRows& rows, std::vector<PlaylistName> names,
   for (std::size_t r = 0; r < rows.size(); ++r) {
     context.key_of_row[r] = &context.row_keys[key_index_of_row[r]];
   }
+  RowLookup lookup(context);
+
+  // The playlist's names a part at a time: keyed, looked up among the rows,
+  // put in the index. In a very long playlist a name that no row comes
+  // close to keeps no key, so a million other channels cost little memory;
+  // the few of them that turn out candidates of a row are keyed again.
+  const std::size_t n = run.names.size();
+  CandidateIndex index;
+  context.playlist_keys.Resize(n);
+  FurtherNameData& data = lookup.Data();
+  constexpr std::size_t kPart = 1 << 16;
+  constexpr std::size_t kKeepAllKeys = 1 << 18;  // up to here, keys cost less than keying again
+  const bool keep_all = n <= kKeepAllKeys;
+  std::vector<std::vector<NameFit>> fits;
+  for (std::size_t begin = 0; begin < n; begin += kPart) {
+    const std::size_t end = std::min(n, begin + kPart);
+    texts.clear();
+    for (std::size_t i = begin; i < end; ++i) texts.push_back(run.names[i].name);
+    std::vector<NameKey> keys = KeyAll(texts, tick, control.cancel);
+    fits.assign(keys.size(), {});
+    InParts(keys.size(), [&](std::size_t from, std::size_t to, bool) {
+      CandidateIndex::Query query;
+      for (std::size_t k = from; k < to; ++k) fits[k] = lookup.FitsOf(keys[k], query);
+    });
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      index.Add(static_cast<std::uint32_t>(begin + k), keys[k]);
+      data.AddFits(fits[k]);
+      if (keep_all || !fits[k].empty()) {
+        context.playlist_keys.Set(begin + k, std::move(keys[k]));
+      }
+    }
+  }
+  index.Seal();
 
   FindCandidates(context, index, tick, control.cancel);
   std::vector<std::int64_t> owner;
   AssignNames(context, run, owner);
-  std::shared_ptr<FurtherNameData> further = AddFurtherNames(context, run, owner);
+  std::shared_ptr<FurtherNameData> further =
+      AddFurtherNames(context, run, owner, lookup.TakeData());
   ReplaceTakenSuggestions(context, run, owner);
   further->playlist_keys = std::move(context.playlist_keys);
   further->row_keys = std::move(context.row_keys);
