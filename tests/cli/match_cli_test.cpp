@@ -280,20 +280,26 @@ TEST_F(MatchCli, GuideExportsNameTheChannelsByTheWrittenPlaylistsIds) {
   }
 }
 
+// A vsetv site whose page is the options in `page`, read under `lock` as a
+// test changes them.
+test::LoopbackServer OptionsSite(std::mutex& lock, const std::string& page) {
+  return test::LoopbackServer([&lock, &page](httplib::Server& s) {
+    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("ok", "text/html");
+    });
+    s.Get("/channels.html", [&lock, &page](const httplib::Request&, httplib::Response& res) {
+      std::lock_guard<std::mutex> hold(lock);
+      res.set_content(Utf8ToCp1251("<select>" + page + "</select>"), "text/html");
+    });
+  });
+}
+
 TEST_F(MatchCli, SavedMappingsSurviveARefreshThatChangedThePage) {
   std::mutex lock;
   std::string page =
       "<option value=channel_1>Первый канал HD</option><option value=channel_7>НТВ</option>"
       "<option value=channel_9>Россия 24</option><option value=channel_3>Старый</option>";
-  test::LoopbackServer site([&](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("ok", "text/html");
-    });
-    s.Get("/channels.html", [&](const httplib::Request&, httplib::Response& res) {
-      std::lock_guard<std::mutex> hold(lock);
-      res.set_content(Utf8ToCp1251("<select>" + page + "</select>"), "text/html");
-    });
-  });
+  const test::LoopbackServer site = OptionsSite(lock, page);
   const auto mapping = dir_.path() / "vsetv.mapping";
   const auto report = dir_.path() / "report.json";
   const std::vector<std::string> base = {"match",      "vsetv",
@@ -400,15 +406,7 @@ TEST_F(MatchCli, OptionsThatWouldLoseAFileAreUsageErrors) {
 TEST_F(MatchCli, OutputsHoldInTheirCorners) {
   std::mutex lock;
   std::string page;
-  test::LoopbackServer site([&](httplib::Server& s) {
-    s.Get("/", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("ok", "text/html");
-    });
-    s.Get("/channels.html", [&](const httplib::Request&, httplib::Response& res) {
-      std::lock_guard<std::mutex> hold(lock);
-      res.set_content(Utf8ToCp1251("<select>" + page + "</select>"), "text/html");
-    });
-  });
+  const test::LoopbackServer site = OptionsSite(lock, page);
   const auto run = [&](std::string options_page, std::string playlist,
                        std::vector<std::string> extra) {
     {
