@@ -309,8 +309,8 @@ std::string MappingNoticeText(const MappingNotice& notice, Language language) {
            notice.code + "»: канал с этим кодом получит решение со своим названием провайдера, " +
            "а если такого нет, строки " + first;
   }
-  return "lines " + first + " and " + line + " both hold your decision for code «" + notice.code +
-         "»: a channel of that code takes the one with its provider name, else line " + first;
+  return "lines " + first + " and " + line + " both hold your decision for code “" + notice.code +
+         "”: a channel of that code takes the one with its provider name, else line " + first;
 }
 
 void SaveMappingFile(const std::filesystem::path& path, const ChannelMapping& mapping) {

@@ -507,7 +507,7 @@ TEST_F(MatchCli, OutputsHoldInTheirCorners) {
   EXPECT_EQ(failed.code, 1) << failed.err;
   EXPECT_NE(failed.err.find("warning: " + mapping.string() + ": lines "), std::string::npos)
       << failed.err;
-  EXPECT_NE(failed.err.find("both hold your decision for code «7»"), std::string::npos);
+  EXPECT_NE(failed.err.find("both hold your decision for code “7”"), std::string::npos);
   EXPECT_EQ(test::ReadFile(saved), "earlier");
 }
 

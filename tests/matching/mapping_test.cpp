@@ -118,7 +118,7 @@ TEST(Mapping, ReadingCorners) {
   ASSERT_EQ(notices.size(), 2u);
   EXPECT_EQ(MappingNoticeText(notices[0], Language::kEn),
             "lines " + std::to_string(first) + " and " + std::to_string(first + 2) +
-                " both hold your decision for code «7»: a channel of that code takes the one "
+                " both hold your decision for code “7”: a channel of that code takes the one "
                 "with its provider name, else line " +
                 std::to_string(first));
   EXPECT_EQ(notices[1].first_line, first);
