@@ -4,12 +4,14 @@
 // and after a save and reopening; further names shown, changed and written
 // as the command line writes them; questions before a file is replaced; and
 // a window and notices that fit.
+#include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <sstream>
 
@@ -211,6 +213,52 @@ TEST_F(MatchDecisions, AFileIsReplacedOnlyWhenTheUserSaysSo) {
   answers_ = {0};
   Find<QPushButton>(*w, "BTN_SaveMapping")->click();
   EXPECT_NE(ReadFile(mapping).find("brelvik-mapping\t2"), std::string::npos);
+}
+
+// "Show" starts at the top; a row decided in its drop-down stays current
+// and in sight, wherever the order moves it.
+TEST_F(MatchDecisions, TheViewFollowsTheFilterAndThePickedRow) {
+  PlaylistMatchWindow* w = OpenAndMatch();
+  ASSERT_NE(w, nullptr);
+  QTableView* grid = Grid(*w);
+  w->resize(w->minimumSize());  // a few rows in sight
+  QApplication::processEvents();
+  QScrollBar* bar = grid->verticalScrollBar();
+  ASSERT_GT(bar->maximum(), 0);
+  bar->setValue(bar->maximum());
+  Find<QComboBox>(*w, "Combo_Filter")->setCurrentIndex(1);
+  EXPECT_EQ(bar->value(), 0);
+  bar->setValue(bar->maximum());
+  Find<QComboBox>(*w, "Combo_Filter")->setCurrentIndex(0);
+  EXPECT_EQ(bar->value(), 0);
+  QComboBox* editor = OpenEditor(*w, "Киносемья", Qt::Key_F2);
+  ASSERT_NE(editor, nullptr);
+  editor->setCurrentText("НТВ");
+  answers_ = {0};  // НТВ is the НТВ row's: given
+  QTest::keyClick(editor->lineEdit(), Qt::Key_Return);
+  EXPECT_FALSE(EditorOpen(*w));
+  const QModelIndex current = grid->currentIndex();
+  ASSERT_TRUE(current.isValid());
+  auto* proxy = static_cast<QSortFilterProxyModel*>(grid->model());
+  EXPECT_EQ(proxy->mapToSource(current).row(), RowOf(*w, "Киносемья"));
+  EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(current)));
+}
+
+// The file dialogs' sizes and dates follow the interface language.
+TEST(LocalizedFileModel, WritesSizesAndDatesInTheProgramsLocale) {
+  QTemporaryDir dir;
+  WriteFile(dir.filePath("list.m3u"), std::string(3000, 'x'));
+  QFileSystemModel files;
+  files.setRootPath(dir.path());
+  LocalizedFileModel localized;
+  localized.setSourceModel(&files);
+  const QModelIndex file = localized.mapFromSource(files.index(dir.filePath("list.m3u")));
+  const QLocale before;
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  EXPECT_EQ(localized.data(file.siblingAtColumn(1), Qt::DisplayRole).toString(), "2,93 кБ");
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(localized.data(file.siblingAtColumn(1), Qt::DisplayRole).toString(), "2.93 kB");
+  QLocale::setDefault(before);
 }
 
 // A list of hundreds of lines keeps the box within the screen.
