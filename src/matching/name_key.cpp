@@ -212,7 +212,9 @@ struct NameKeyer::Impl {
     for (const auto& [word, cyrillic, language] :
          {std::tuple{"russia", "россия", Cyrillic::kRussian},
           std::tuple{"moscow", "москва", Cyrillic::kRussian},
-          std::tuple{"ukraine", "україна", Cyrillic::kUkrainian}}) {
+          std::tuple{"ukraine", "україна", Cyrillic::kUkrainian},
+          // "Channel One Russia" is how public playlists write "Первый канал".
+          std::tuple{"one", "первый", Cyrillic::kRussian}}) {
       english.emplace(FoldSpelling(word), Latin(cyrillic, language));
     }
     // "и" and "and" join words as "&" does, which is punctuation.
