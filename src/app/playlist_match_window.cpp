@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <array>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "app/main_window.h"
@@ -710,6 +711,14 @@ void PlaylistMatchWindow::BTN_AcceptAllClick() {
       case ReviewDoubt::kOther: ++left[6]; break;
     }
   }
+  // Two rows that would both take one name are a tie, taken by neither.
+  std::unordered_map<std::size_t, int> wanted;
+  for (const std::size_t r : take) ++wanted[*run.rows[r].name];
+  std::erase_if(take, [&](std::size_t r) {
+    if (wanted[*run.rows[r].name] == 1) return false;
+    ++left[1];
+    return true;
+  });
   const MatchWindowTexts& texts = Texts();
   std::size_t staying = 0;
   QStringList reasons;

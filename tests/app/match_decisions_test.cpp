@@ -96,6 +96,21 @@ TEST_F(MatchDecisions, BulkAcceptTakesOnlyScoreDoubtsAsksFirstAndUndoes) {
   EXPECT_FALSE(undo->isEnabled());
 }
 
+// Two rows whose suggestion is one name: bulk acceptance takes neither.
+TEST_F(MatchDecisions, BulkAcceptNeverGivesOneNameToTwoRows) {
+  SetPage({{"Матч! Футбол 1", "5"}, {"Футбол 1 Плюс", "6"}});
+  WriteFile(playlist_path_, "#EXTM3U\n#EXTINF:-1,Футбол 1\nhttp://x/1\n");
+  PlaylistMatchWindow* w = OpenAndMatch();
+  ASSERT_NE(w, nullptr);
+  Find<QSpinBox>(*w, "Spin_AcceptScore")->setValue(60);
+  Find<QPushButton>(*w, "BTN_AcceptAll")->click();
+  ASSERT_FALSE(messages_.empty());
+  EXPECT_NE(messages_.back().text.indexOf("два названия или два канала подходят одинаково: 2"), -1)
+      << messages_.back().text.toStdString();
+  EXPECT_FALSE(MatchOf(*w, "Матч! Футбол 1").by_user);
+  EXPECT_FALSE(MatchOf(*w, "Футбол 1 Плюс").by_user);
+}
+
 TEST_F(MatchDecisions, AHeldNameIsGivenOnlyWhenTheUserSaysSo) {
   PlaylistMatchWindow* w = OpenAndMatch();
   ASSERT_NE(w, nullptr);
