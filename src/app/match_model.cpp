@@ -143,11 +143,6 @@ const QString& MatchModel::SearchText(int row) const {
   return *text;
 }
 
-std::size_t MatchModel::UserDecisions() const {
-  return static_cast<std::size_t>(std::count_if(run_.rows.begin(), run_.rows.end(),
-                                                [](const RowMatch& m) { return m.by_user; }));
-}
-
 bool MatchModel::ResolveName(const QString& text, std::optional<std::size_t>& name) const {
   const QString wanted = text.trimmed();
   name.reset();

@@ -60,8 +60,6 @@ class MatchModel : public QAbstractTableModel {
   void Restore(MatchRun run);
   // The row's names and code, folded for the Find field.
   const QString& SearchText(int row) const;
-  // How many rows hold the user's own decision.
-  std::size_t UserDecisions() const;
 
   // The playlist name a text typed or picked in the drop-down stands for:
   // the name itself (in any case), else the only name containing it. Empty

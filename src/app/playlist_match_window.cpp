@@ -692,8 +692,9 @@ void PlaylistMatchWindow::BTN_AcceptAllClick() {
   // others are counted by what keeps them.
   std::vector<std::size_t> take;
   std::array<std::size_t, 8> left{};
+  const std::vector<std::int64_t> holders = Holders(run);
   for (std::size_t r = 0; r < run.rows.size(); ++r) {
-    switch (DoubtOf(run, r)) {
+    switch (DoubtOf(run, r, holders)) {
       case ReviewDoubt::kNotReview: break;
       case ReviewDoubt::kScore:
         if (run.rows[r].score >= threshold) {

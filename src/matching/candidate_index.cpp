@@ -240,7 +240,6 @@ struct CandidateIndex::Impl {
   std::size_t dominant_ = 0;
   std::vector<std::string> vocabulary_;  // the words long enough to be misspelt
   std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> grams_;
-  Query own_;
 };
 
 CandidateIndex::CandidateIndex(const std::vector<NameKey>& keys)
@@ -255,10 +254,6 @@ void CandidateIndex::Add(std::uint32_t id, const NameKey& key) { impl_->Add(id, 
 
 void CandidateIndex::Seal() { impl_->Seal(); }
 CandidateIndex::~CandidateIndex() = default;
-
-const std::vector<std::uint32_t>& CandidateIndex::Candidates(const NameKey& key) {
-  return impl_->Candidates(key, impl_->own_);
-}
 
 const std::vector<std::uint32_t>& CandidateIndex::Candidates(const NameKey& key,
                                                               Query& query) const {

@@ -283,7 +283,8 @@ void DetachByUser(MatchRun& run, std::size_t row, std::size_t name) {
   UpdateFurtherNames(run);
 }
 
-ReviewDoubt DoubtOf(const MatchRun& run, std::size_t row) {
+ReviewDoubt DoubtOf(const MatchRun& run, std::size_t row,
+                    const std::vector<std::int64_t>& holders) {
   const RowMatch& match = run.rows.at(row);
   if (match.status != MatchStatus::kReview || !match.name) return ReviewDoubt::kNotReview;
   const MatchReason& reason = match.reason;
@@ -309,10 +310,22 @@ ReviewDoubt DoubtOf(const MatchRun& run, std::size_t row) {
   }
   if (Assumed(reason)) return ReviewDoubt::kAssumed;
   if (SpelledInOneScript(reason)) return ReviewDoubt::kSpelling;
-  if (const std::optional<std::size_t> holder = HolderOf(run, *match.name); holder && *holder != row) {
+  if (const std::int64_t holder = holders.at(*match.name);
+      holder >= 0 && static_cast<std::size_t>(holder) != row) {
     return ReviewDoubt::kHeld;
   }
   return ReviewDoubt::kScore;
+}
+
+std::vector<std::int64_t> Holders(const MatchRun& run) {
+  std::vector<std::int64_t> holders(run.names.size(), -1);
+  for (std::size_t r = run.rows.size(); r-- > 0;) {
+    const RowMatch& match = run.rows[r];
+    if (!IsAccepted(match)) continue;
+    for (const FurtherName& further : match.also) holders.at(further.name) = static_cast<std::int64_t>(r);
+    holders.at(*match.name) = static_cast<std::int64_t>(r);
+  }
+  return holders;
 }
 
 std::optional<std::size_t> HolderOf(const MatchRun& run, std::size_t name) {

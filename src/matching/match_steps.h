@@ -96,7 +96,6 @@ class CandidateIndex {
   // Candidates for a name, the most promising first, at most a few dozen.
   // The returned list is the query's, reused by its next call.
   const std::vector<std::uint32_t>& Candidates(const NameKey& key, Query& query) const;
-  const std::vector<std::uint32_t>& Candidates(const NameKey& key);
   // The names whose key equals `key`, into `ids` (an index made of a list
   // of keys only).
   void SameKey(const std::string& key, std::vector<std::uint32_t>& ids) const;

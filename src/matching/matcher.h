@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -170,6 +171,8 @@ void DetachByUser(MatchRun& run, std::size_t row, std::size_t name);
 
 // The accepted row that holds a name as its match or a further name.
 std::optional<std::size_t> HolderOf(const MatchRun& run, std::size_t name);
+// The same for every name at once: the holding row's index, or -1.
+std::vector<std::int64_t> Holders(const MatchRun& run);
 
 // Why a row waits for the user: only a suggestion whose one doubt is its
 // score may be accepted with others at once.
@@ -184,7 +187,8 @@ enum class ReviewDoubt {
   kAssumed,    // an abbreviation, a regional feed, a language word, "ТБ"
   kOther,      // the user's earlier name is gone, or the code changed
 };
-ReviewDoubt DoubtOf(const MatchRun& run, std::size_t row);
+// `holders` as Holders gives them for the run.
+ReviewDoubt DoubtOf(const MatchRun& run, std::size_t row, const std::vector<std::int64_t>& holders);
 
 // Records the user's decision on row `row`: a playlist name (status auto,
 // score 100) or, with nullopt, no match (status none). A name another

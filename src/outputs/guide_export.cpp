@@ -117,16 +117,21 @@ std::string SiteHost(std::string_view site_label) {
   return std::string(host);
 }
 
-std::string ExportXmltv(const ListedChannels& channels, std::string_view site_label,
-                        std::string_view lang, GuideExportReport& report) {
-  // Rows sharing an id become one channel, as XMLTV ids are unique.
-  struct Channel {
-    std::string id;
-    std::vector<const ListedChannel*> rows;
-  };
-  std::vector<Channel> grouped;
+namespace {
+
+// The rows a guide format names, grouped: a row without an id or without a
+// name is left out and counted; rows of one key (as `key_of` gives it for
+// a row and its id) are one channel, the later ones counted as merged.
+struct GuideChannel {
+  std::string id;
+  std::vector<const ListedChannel*> rows;
+};
+
+template <typename KeyOf>
+std::vector<GuideChannel> GroupForGuide(const ListedChannels& channels, GuideExportReport& report,
+                                        KeyOf key_of) {
+  std::vector<GuideChannel> grouped;
   std::unordered_map<std::string, std::size_t> index_of;
-  std::size_t size = 256;
   for (const ListedChannel& channel : channels) {
     std::string id = GuideChannelId(channel.row);
     if (id.empty()) {
@@ -138,9 +143,7 @@ std::string ExportXmltv(const ListedChannels& channels, std::string_view site_la
       ++report.rows_without_name;
       continue;
     }
-    report.dropped_characters += CountXmlDropped(channel.row.code);
-    size += 2 * channel.row.name.size() + channel.provider_name.size() + 2 * id.size() + 96;
-    const auto [it, added] = index_of.try_emplace(id, grouped.size());
+    const auto [it, added] = index_of.try_emplace(key_of(channel, id), grouped.size());
     if (added) {
       grouped.push_back({std::move(id), {}});
     } else {
@@ -148,6 +151,21 @@ std::string ExportXmltv(const ListedChannels& channels, std::string_view site_la
     }
     grouped[it->second].rows.push_back(&channel);
   }
+  return grouped;
+}
+
+}  // namespace
+
+std::string ExportXmltv(const ListedChannels& channels, std::string_view site_label,
+                        std::string_view lang, GuideExportReport& report) {
+  // Rows sharing an id become one channel, as XMLTV ids are unique.
+  std::size_t size = 256;
+  const std::vector<GuideChannel> grouped = GroupForGuide(
+      channels, report, [&](const ListedChannel& channel, const std::string& id) {
+        report.dropped_characters += CountXmlDropped(channel.row.code);
+        size += 2 * channel.row.name.size() + channel.provider_name.size() + 2 * id.size() + 96;
+        return id;
+      });
 
   std::string out;
   out.reserve(size);
@@ -165,7 +183,7 @@ std::string ExportXmltv(const ListedChannels& channels, std::string_view site_la
   report.dropped_characters += AppendXml(display_open, lang);
   display_open += "\">";
   std::unordered_set<std::string_view> written;
-  for (const Channel& channel : grouped) {
+  for (const GuideChannel& channel : grouped) {
     out += "  <channel id=\"";
     AppendXml(out, channel.id);
     out += "\">\n";
@@ -195,43 +213,23 @@ std::string ExportGrabberChannels(const ListedChannels& channels, std::string_vi
 
   // One channel per (site_id, xmltv_id), the site being one: grabbers refuse
   // a file that repeats a site_id, and would fetch the channel twice.
-  struct Channel {
-    std::string id;
-    std::vector<const ListedChannel*> rows;
-  };
-  std::vector<Channel> grouped;
-  std::unordered_map<std::string, std::size_t> index_of;
   std::size_t size = 64;
-  for (const ListedChannel& channel : channels) {
-    std::string id = GuideChannelId(channel.row);
-    if (id.empty()) {
-      ++report.rows_without_id;
-      continue;
-    }
-    if (BlankName(channel.row.name)) {
-      ++report.rows_without_name;
-      continue;
-    }
-    size += site_open.size() + lang_attribute.size() + channel.row.name.size() +
-            2 * channel.row.code.size() + 32;
-    std::string key = channel.row.code;
-    key += '\0';
-    key += id;
-    const auto [it, added] = index_of.try_emplace(std::move(key), grouped.size());
-    if (added) {
-      grouped.push_back({std::move(id), {}});
-    } else {
-      ++report.merged_rows;
-    }
-    grouped[it->second].rows.push_back(&channel);
-  }
+  const std::vector<GuideChannel> grouped = GroupForGuide(
+      channels, report, [&](const ListedChannel& channel, const std::string& id) {
+        size += site_open.size() + lang_attribute.size() + channel.row.name.size() +
+                2 * channel.row.code.size() + 32;
+        std::string key = channel.row.code;
+        key += '\0';
+        key += id;
+        return key;
+      });
 
   std::string out;
   out.reserve(size);
   out += kXmlDeclaration;
   out += "<channels>\n";
   std::unordered_set<std::string_view> written;
-  for (const Channel& channel : grouped) {
+  for (const GuideChannel& channel : grouped) {
     const ListedChannel& first = *channel.rows.front();
     out += site_open;
     report.dropped_characters += AppendXml(out, first.row.code);
